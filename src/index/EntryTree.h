@@ -1,0 +1,45 @@
+// The AVL tree that keeps the entries sorted by text, and the in-order list through it.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "EntryNode.h"
+
+namespace sitefinch {
+
+class CEntryTree {
+public:
+    CEntryTree() = default;
+    ~CEntryTree();
+    CEntryTree(const CEntryTree&) = delete;
+    CEntryTree& operator=(const CEntryTree&) = delete;
+
+    // Takes the entry when it is inserted and returns true. When an entry with an equal text is
+    // already there, the tree is unchanged, returns false and the entry is handed back in pEntry
+    // (the caller destroys it): the first entry of a text wins.
+    bool Insert(std::unique_ptr<CIndexEntry>& pEntry);
+
+    // Chains every node in ascending order through m_pHead and m_pNext.
+    void RebuildOrder();
+
+    // Frees every node with its entry; m_pRoot and m_pHead become null.
+    void RemoveAll();
+
+    // Post-order: left subtree, right subtree, then the node with its entry.
+    static void FreeSubtree(CEntryNode* pNode);
+
+    const CEntryNode* GetHead() const { return m_pHead; }
+    const CEntryNode* GetRoot() const { return m_pRoot; }
+    std::size_t GetCount() const { return m_nCount; }
+
+    // Number of nodes on the longest path from the root down (0 for an empty tree).
+    int GetHeight() const;
+
+private:
+    CEntryNode* m_pHead = nullptr;  // first node of the in-order list; not owned
+    CEntryNode* m_pRoot = nullptr;  // owns the whole tree
+    std::size_t m_nCount = 0;
+};
+
+}  // namespace sitefinch

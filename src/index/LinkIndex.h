@@ -1,0 +1,156 @@
+// The index of a site: entries in a balanced tree, the page lists of a crawl, the result-list
+// bookkeeping and the counters.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BrowserPane.h"
+#include "BuildProgressWnd.h"
+#include "EntryTree.h"
+#include "IndexHost.h"
+#include "PathList.h"
+#include "ResultList.h"
+#include "platform/FileSystem.h"
+#include "platform/PathParts.h"
+
+namespace sitefinch {
+
+// Buffer capacities in bytes; a buffer of N bytes holds N - 1 characters.
+inline constexpr std::size_t kTitleCapacity = 200;
+inline constexpr std::size_t kHrefCapacity = 200;
+inline constexpr std::size_t kLinkTextCapacity = 200;
+inline constexpr std::size_t kResolvedPathCapacity = 200;
+inline constexpr std::size_t kTargetCapacity = 260;
+inline constexpr std::size_t kQueryCapacity = 100;
+inline constexpr std::size_t kStartPathCapacity = 260;
+inline constexpr std::size_t kMessageCapacity = 1000;
+inline constexpr std::size_t kStatisticsCapacity = 100;
+
+// The index file, the file system and the host must outlive the index. Every operation runs on
+// one thread; builds and loads pump the host's events, so other handlers may run nested inside
+// them (IsBusy() tells them so).
+class CLinkIndex {
+public:
+    // cSeparator is the separator of the paths the crawl builds: '/' here, '\' in tests that
+    // follow Windows-style examples.
+    CLinkIndex(CFileSystem& fileSystem, CIndexHost& host, char cSeparator = kPathSeparator);
+    ~CLinkIndex();
+    CLinkIndex(const CLinkIndex&) = delete;
+    CLinkIndex& operator=(const CLinkIndex&) = delete;
+
+    // --- Entries and tree -------------------------------------------------------------------
+
+    // Empties both lists, the tree with its entries, the position map and the counters; the
+    // progress window link stays.
+    void Clear();
+
+    // A page's title entry: leading blanks of pszText skipped, entities decoded; not counted.
+    void AddTitleEntry(const char* pszTarget, const char* pszText);
+
+    // A link entry; nothing when either string is empty. Counts the link when it is inserted.
+    // True when inserted.
+    bool AddLinkEntry(const char* pszTarget, const char* pszText);
+
+    // Replaces the eight known entities in place; the text never grows.
+    static void DecodeEntities(char* pszText);
+
+    // The target of the entry at a result-list position, or null. Valid until the next Clear().
+    const char* GetTargetAt(std::int64_t nPosition) const;
+
+    // Called by the build progress window when it goes away.
+    void ClearProgressWindow() { m_pProgressWnd = nullptr; }
+
+    // Rewrites the running build's statistics text from the counters.
+    void UpdateStatistics();
+
+    // --- Index file ---------------------------------------------------------------------------
+
+    // Writes the in-order list to pszPath, replacing the file atomically. False when the path is
+    // empty, cannot be written ("File %s could not be written!" to the progress window) or a
+    // write fails (the old file stays as it was).
+    bool SaveIndex(const char* pszPath);
+
+    // Replaces the index with the entries of pszPath. False when the path is empty, cannot be
+    // opened ("File %s could not be opened!" to the progress window, index unchanged) or a read
+    // fails (index cleared and partly filled, in-order list empty).
+    bool LoadIndex(const char* pszPath);
+
+    // --- Query filter ----------------------------------------------------------------------
+
+    // Lists every entry whose lower-cased text contains the lower-cased query, in tree order,
+    // and maps each line to its entry. An empty query lists all.
+    void FilterEntries(CResultList& resultList, const char* pszQuery);
+
+    // Shows the target of the entry at a position; 0 when there is none there.
+    int OpenEntryAt(CBrowserPane& browserPane, std::int64_t nPosition) const;
+
+    // --- Crawl ------------------------------------------------------------------------------
+
+    // Builds the index from a start page (at most 259 characters) and saves it to pszIndexPath.
+    // Returns 0 only when the save failed, else 1 (also after a Stop). Returns when the
+    // progress window is gone.
+    int BuildIndex(const char* pszStartPath, const char* pszIndexPath);
+
+    // Dispatches every waiting event of the host.
+    void PumpMessages();
+
+    // Scans one page for its title and links.
+    void ScanPage(const char* pszPath);
+
+    // True when pszLine holds "<title>" (any case) followed by a non-empty title, written to
+    // pszTitle cut to nCapacity - 1 characters.
+    static bool ExtractTitle(const char* pszLine, char* pszTitle, std::size_t nCapacity);
+
+    // True when pszLine holds "<a href" (any case) with a value and the '>' after it.
+    static bool ExtractLink(const char* pszLine, char* pszHref, std::size_t nHrefCapacity,
+                            char* pszText, std::size_t nTextCapacity);
+
+    // Resolves one link of a page, queues its page and adds its entry.
+    void ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText);
+
+    // False for hrefs holding "://" or "mailto:" (case-sensitive).
+    static bool IsLocalLink(const char* pszHref);
+
+    // Normalises a path in place with this index's separator.
+    void NormalizePath(char* pszPath) const;
+
+    bool IsVisited(const char* pszPath) const { return m_visited.Contains(pszPath); }
+    bool IsPending(const char* pszPath) const { return m_pending.Contains(pszPath); }
+
+    // --- State, for the windows and for tests ----------------------------------------------
+
+    bool IsBusy() const { return m_nBusy > 0; }
+    std::int32_t GetLinkCount() const { return m_nLinks; }
+    std::int32_t GetPageCount() const { return m_nPages; }
+    const CEntryTree& GetTree() const { return m_tree; }
+    const CPathList& GetVisited() const { return m_visited; }
+    const CPathList& GetPending() const { return m_pending; }
+    CBuildProgressWnd* GetProgressWnd() const { return m_pProgressWnd; }
+    std::size_t GetResultCount() const { return m_pPositionMap->size(); }
+    char GetSeparator() const { return m_cSeparator; }
+    CFileSystem& GetFileSystem() const { return m_fileSystem; }
+    CIndexHost& GetHost() const { return m_host; }
+
+private:
+    CPathList m_visited;
+    CPathList m_pending;
+    CEntryTree m_tree;
+    // Line position -> entry of the last filter run; the entries belong to the tree.
+    std::unique_ptr<std::vector<const CIndexEntry*>> m_pPositionMap;
+    CBuildProgressWnd* m_pProgressWnd = nullptr;  // not owned
+    std::int32_t m_nLinks = 0;
+    std::int32_t m_nPages = 0;
+
+    CFileSystem& m_fileSystem;
+    CIndexHost& m_host;
+    char m_cSeparator;
+    int m_nBusy = 0;
+    // Line texts handed to the result list, reused between filter runs.
+    std::vector<const char*> m_lineTexts;
+};
+
+}  // namespace sitefinch
