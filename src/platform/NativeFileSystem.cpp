@@ -1,0 +1,443 @@
+// Native files through POSIX calls: case-insensitive resolution and atomic replacement.
+#include "platform/NativeFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/FileError.h"
+#include "platform/PathResolver.h"
+
+namespace sitefinch {
+
+namespace {
+
+constexpr char kSeparator = '/';
+// Mode of a newly created file before the umask applies.
+constexpr mode_t kNewFileMode = 0644;
+// Permission and special bits carried over from a replaced file.
+constexpr mode_t kModeBits = 07777;
+// Longest part of a file name used in a temporary name, so that ".<name>.XXXXXX" stays within
+// the name length limit of common file systems (255 bytes).
+constexpr std::size_t kMaxTempStemLength = 200;
+// Upper bound for the executable path; Linux paths are limited to 4096 bytes anyway.
+constexpr std::size_t kMaxExecutablePathLength = 65536;
+
+std::string ErrorText(const char* pszWhat, const std::string& sPath, int nErrno) {
+    return std::string(pszWhat) + " " + sPath + ": " + std::strerror(nErrno);
+}
+
+std::string DirectoryOf(const std::string& sPath) {
+    const std::size_t nSlash = sPath.rfind(kSeparator);
+    if (nSlash == std::string::npos) {
+        return ".";
+    }
+    return nSlash == 0 ? "/" : sPath.substr(0, nSlash);
+}
+
+std::string NameOf(const std::string& sPath) {
+    const std::size_t nSlash = sPath.rfind(kSeparator);
+    return nSlash == std::string::npos ? sPath : sPath.substr(nSlash + 1);
+}
+
+// The process's umask, read without changing it: umask() can only be read by setting it, which
+// would race with other threads that create files (the GUI has some).
+mode_t CurrentUmask() {
+    if (FILE* pStatus = std::fopen("/proc/self/status", "re")) {
+        char szLine[256];
+        unsigned int nMask = 0;
+        bool bFound = false;
+        while (std::fgets(szLine, sizeof szLine, pStatus) != nullptr) {
+            if (std::sscanf(szLine, "Umask: %o", &nMask) == 1) {
+                bFound = true;
+                break;
+            }
+        }
+        std::fclose(pStatus);
+        if (bFound) {
+            return static_cast<mode_t>(nMask);
+        }
+    }
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    return nMask;
+}
+
+// Opens and keeps only regular files: a FIFO would block or a directory would read as garbage.
+// O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files.
+int OpenRegular(const std::string& sPath, int nFlags) {
+    const int fd = ::open(sPath.c_str(), nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int nStatus = ::fcntl(fd, F_GETFL);
+    if (nStatus >= 0) {
+        ::fcntl(fd, F_SETFL, nStatus & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+void WriteAll(int fd, const void* pBuffer, std::size_t nCount, const std::string& sPath) {
+    const char* p = static_cast<const char*>(pBuffer);
+    while (nCount > 0) {
+        const ssize_t n = ::write(fd, p, nCount);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw CFileError(ErrorText("Could not write", sPath, errno));
+        }
+        p += n;
+        nCount -= static_cast<std::size_t>(n);
+    }
+}
+
+// A file opened for reading or for writing in place.
+class CNativeFile : public CFile {
+public:
+    CNativeFile(int fd, std::string sPath) : m_fd(fd), m_sPath(std::move(sPath)) {}
+    ~CNativeFile() override {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+
+    std::size_t Read(void* pBuffer, std::size_t nCount) override {
+        CheckOpen();
+        char* p = static_cast<char*>(pBuffer);
+        std::size_t nDone = 0;
+        while (nDone < nCount) {
+            const ssize_t n = ::read(m_fd, p + nDone, nCount - nDone);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throw CFileError(ErrorText("Could not read", m_sPath, errno));
+            }
+            if (n == 0) {
+                break;
+            }
+            nDone += static_cast<std::size_t>(n);
+        }
+        return nDone;
+    }
+
+    void Write(const void* pBuffer, std::size_t nCount) override {
+        CheckOpen();
+        WriteAll(m_fd, pBuffer, nCount, m_sPath);
+    }
+
+    std::int64_t GetLength() override {
+        CheckOpen();
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0) {
+            throw CFileError(ErrorText("Could not get the length of", m_sPath, errno));
+        }
+        return static_cast<std::int64_t>(st.st_size);
+    }
+
+    void Close() override {
+        if (m_fd < 0) {
+            return;
+        }
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0 && errno != EINTR) {
+            throw CFileError(ErrorText("Could not close", m_sPath, errno));
+        }
+    }
+
+private:
+    void CheckOpen() const {
+        if (m_fd < 0) {
+            throw CFileError("File " + m_sPath + " is closed");
+        }
+    }
+
+    int m_fd;
+    std::string m_sPath;
+};
+
+// Writes into a temporary file beside the target and renames it over the target in Close().
+class CNativeReplaceFile : public CFile {
+public:
+    CNativeReplaceFile(int fd, std::string sTempPath, std::string sTargetPath)
+        : m_fd(fd), m_sTempPath(std::move(sTempPath)), m_sTargetPath(std::move(sTargetPath)) {}
+    ~CNativeReplaceFile() override { Discard(); }
+
+    std::size_t Read(void*, std::size_t) override {
+        throw CFileError("File " + m_sTargetPath + " is not open for reading");
+    }
+
+    void Write(const void* pBuffer, std::size_t nCount) override {
+        CheckOpen();
+        try {
+            WriteAll(m_fd, pBuffer, nCount, m_sTargetPath);
+        } catch (const CFileError&) {
+            m_bFailed = true;
+            throw;
+        }
+    }
+
+    std::int64_t GetLength() override {
+        CheckOpen();
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0) {
+            throw CFileError(ErrorText("Could not get the length of", m_sTargetPath, errno));
+        }
+        return static_cast<std::int64_t>(st.st_size);
+    }
+
+    void Close() override {
+        if (m_fd < 0) {
+            return;
+        }
+        if (m_bFailed) {
+            Discard();
+            throw CFileError("File " + m_sTargetPath + " was not replaced after a failed write");
+        }
+        // The data must be on the disk before the rename makes it the file's content, or a crash
+        // could leave an empty index file where a good one was.
+        if (::fsync(m_fd) != 0) {
+            const int nErrno = errno;
+            Discard();
+            throw CFileError(ErrorText("Could not write", m_sTargetPath, nErrno));
+        }
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0 && errno != EINTR) {
+            const int nErrno = errno;
+            ::unlink(m_sTempPath.c_str());
+            throw CFileError(ErrorText("Could not write", m_sTargetPath, nErrno));
+        }
+        if (::rename(m_sTempPath.c_str(), m_sTargetPath.c_str()) != 0) {
+            const int nErrno = errno;
+            ::unlink(m_sTempPath.c_str());
+            throw CFileError(ErrorText("Could not replace", m_sTargetPath, nErrno));
+        }
+        // Make the rename itself durable; a failure here loses nothing already written.
+        const int dirFd =
+            ::open(DirectoryOf(m_sTargetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
+    }
+
+private:
+    void CheckOpen() const {
+        if (m_fd < 0) {
+            throw CFileError("File " + m_sTargetPath + " is closed");
+        }
+    }
+    void Discard() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+            ::unlink(m_sTempPath.c_str());
+        }
+    }
+
+    int m_fd;
+    std::string m_sTempPath;
+    std::string m_sTargetPath;
+    bool m_bFailed = false;
+};
+
+// The file a replacement must land on: the target of a symbolic link, so the link survives.
+// Empty when the link cannot be followed.
+std::string FollowLinks(const std::string& sPath) {
+    struct stat st;
+    if (::lstat(sPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return sPath;
+    }
+    if (char* pszReal = ::realpath(sPath.c_str(), nullptr)) {
+        std::string sReal = pszReal;
+        std::free(pszReal);
+        return sReal;
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string CNativeFileSystem::Resolve(const std::string& sPath) {
+    struct stat st;
+    if (::lstat(sPath.c_str(), &st) == 0) {
+        return sPath;
+    }
+    return ResolvePath(sPath, kSeparator,
+                       [this](const std::string& sDir) { return ListDirectory(sDir); });
+}
+
+const CDirectoryListing* CNativeFileSystem::ListDirectory(const std::string& sDir) {
+    if (m_nScanDepth > 0) {
+        const auto it = m_cache.find(sDir);
+        if (it != m_cache.end()) {
+            return it->second ? &*it->second : nullptr;
+        }
+    }
+    DIR* pDir = ::opendir(sDir.empty() ? "." : sDir.c_str());
+    std::optional<CDirectoryListing> listing;
+    if (pDir != nullptr) {
+        listing.emplace();
+        while (const dirent* pEntry = ::readdir(pDir)) {
+            listing->Add(pEntry->d_name);
+        }
+        ::closedir(pDir);
+    }
+    if (m_nScanDepth > 0) {
+        auto& cached = m_cache[sDir] = std::move(listing);
+        return cached ? &*cached : nullptr;
+    }
+    if (!listing) {
+        return nullptr;
+    }
+    m_scratch = std::move(*listing);
+    return &m_scratch;
+}
+
+void CNativeFileSystem::NoteCreated(const std::string& sPath) {
+    if (m_nScanDepth == 0) {
+        return;
+    }
+    const std::size_t nSlash = sPath.rfind(kSeparator);
+    const std::string sDir =
+        nSlash == std::string::npos ? std::string() : sPath.substr(0, nSlash + 1);
+    const auto it = m_cache.find(sDir);
+    if (it != m_cache.end() && it->second) {
+        const std::string sName = NameOf(sPath);
+        const std::string* pMatch = it->second->Match(sName);
+        if (pMatch == nullptr || *pMatch != sName) {
+            it->second->Add(sName);
+        }
+    }
+}
+
+void CNativeFileSystem::BeginCachedScan() {
+    if (m_nScanDepth++ == 0) {
+        m_cache.clear();
+    }
+}
+
+void CNativeFileSystem::EndCachedScan() {
+    if (m_nScanDepth > 0 && --m_nScanDepth == 0) {
+        m_cache.clear();
+    }
+}
+
+std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
+    if (pszPath == nullptr || pszPath[0] == '\0') {
+        return nullptr;
+    }
+    const std::string sPath = Resolve(pszPath);
+    const int fd = OpenRegular(sPath, O_RDONLY);
+    if (fd < 0) {
+        return nullptr;
+    }
+    return std::make_unique<CNativeFile>(fd, sPath);
+}
+
+std::unique_ptr<CFile> CNativeFileSystem::OpenForWriting(const char* pszPath) {
+    if (pszPath == nullptr || pszPath[0] == '\0') {
+        return nullptr;
+    }
+    const std::string sPath = Resolve(pszPath);
+    const int fd = OpenRegular(sPath, O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    NoteCreated(sPath);
+    return std::make_unique<CNativeFile>(fd, sPath);
+}
+
+std::unique_ptr<CFile> CNativeFileSystem::OpenForReplacing(const char* pszPath) {
+    if (pszPath == nullptr || pszPath[0] == '\0') {
+        return nullptr;
+    }
+    const std::string sResolved = Resolve(pszPath);
+    const std::string sTarget = FollowLinks(sResolved);
+    if (sTarget.empty()) {
+        return nullptr;
+    }
+
+    struct stat st;
+    const bool bExists = ::stat(sTarget.c_str(), &st) == 0;
+    if (bExists && (!S_ISREG(st.st_mode) || ::access(sTarget.c_str(), W_OK) != 0)) {
+        return nullptr;
+    }
+    const std::string sDir = DirectoryOf(sTarget);
+    if (::access(sDir.c_str(), W_OK) != 0) {
+        return nullptr;
+    }
+
+    const std::string sName = NameOf(sTarget);
+    std::string sTemplate = sDir == "/" ? "/" : sDir + kSeparator;
+    sTemplate += '.';
+    sTemplate += sName.substr(0, kMaxTempStemLength);
+    sTemplate += ".XXXXXX";
+    std::vector<char> temp(sTemplate.begin(), sTemplate.end());
+    temp.push_back('\0');
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        return nullptr;
+    }
+    const std::string sTempPath(temp.data());
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+
+    // The new file takes the place of the old one, so it keeps the old one's mode (and owner,
+    // when we are allowed to give it away); mkstemp itself creates 0600.
+    const mode_t nMode = bExists ? (st.st_mode & kModeBits) : (kNewFileMode & ~CurrentUmask());
+    if (::fchmod(fd, nMode) != 0) {
+        ::close(fd);
+        ::unlink(sTempPath.c_str());
+        return nullptr;
+    }
+    if (bExists && ::geteuid() == 0 && (st.st_uid != 0 || st.st_gid != ::getegid())) {
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only the owner differs; the content is what matters, so go on.
+        }
+    }
+    NoteCreated(sResolved);
+    return std::make_unique<CNativeReplaceFile>(fd, sTempPath, sTarget);
+}
+
+bool CNativeFileSystem::Exists(const char* pszPath) {
+    return OpenForReading(pszPath) != nullptr;
+}
+
+CFileSystem& NativeFileSystem() {
+    static CNativeFileSystem fileSystem;
+    return fileSystem;
+}
+
+std::string GetExecutablePath() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return std::string();
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(n));
+        }
+        if (buffer.size() >= kMaxExecutablePathLength) {
+            return std::string();
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace sitefinch
