@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "IndexEntry.h"
+#include "SmallBlockPool.h"
 
 namespace sitefinch {
 
@@ -11,6 +12,12 @@ namespace sitefinch {
 // CEntryTree::FreeSubtree, so that destroying a deep tree never recurses through destructors.
 struct CEntryNode {
     explicit CEntryNode(std::unique_ptr<CIndexEntry> pEntry) : m_pEntry(std::move(pEntry)) {}
+
+    // Nodes come and go by the hundred thousand with every load.
+    static void* operator new(std::size_t nBytes) { return CSmallBlockPool::Allocate(nBytes); }
+    static void operator delete(void* p, std::size_t nBytes) noexcept {
+        CSmallBlockPool::Free(p, nBytes);
+    }
 
     std::unique_ptr<CIndexEntry> m_pEntry;
     CEntryNode* m_pLeft = nullptr;   // owned

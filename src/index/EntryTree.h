@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "EntryNode.h"
@@ -36,10 +37,15 @@ public:
     // Number of nodes on the longest path from the root down (0 for an empty tree).
     int GetHeight() const;
 
+    // Changes whenever the in-order list may have changed (RebuildOrder, RemoveAll), so that a
+    // copy derived from the list knows when it is stale.
+    std::uint64_t GetOrderGeneration() const { return m_nOrderGeneration; }
+
 private:
     CEntryNode* m_pHead = nullptr;  // first node of the in-order list; not owned
     CEntryNode* m_pRoot = nullptr;  // owns the whole tree
     std::size_t m_nCount = 0;
+    std::uint64_t m_nOrderGeneration = 1;
 };
 
 }  // namespace sitefinch

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "SmallBlockPool.h"
+
 namespace sitefinch {
 
 // Owns private copies of its two zero-terminated 8-bit strings, made at construction. Besides
@@ -18,25 +20,38 @@ public:
     CIndexEntry(const CIndexEntry&) = delete;
     CIndexEntry& operator=(const CIndexEntry&) = delete;
 
-    const char* GetTarget() const { return m_pszTarget.get(); }
-    const char* GetText() const { return m_pszText.get(); }
+    // Entries (and their strings) are recycled through the small-block pool; the sized delete
+    // receives the size of the dynamic type through the virtual destructor.
+    static void* operator new(std::size_t nBytes) { return CSmallBlockPool::Allocate(nBytes); }
+    static void operator delete(void* p, std::size_t nBytes) noexcept {
+        CSmallBlockPool::Free(p, nBytes);
+    }
+
+    // The strings live as long as the entry.
+    const char* GetTarget() const { return m_pszTarget; }
+    const char* GetText() const { return m_pszText; }
     // The text after CharLowerA; refreshed by UpdateLowerText() after the text was rewritten.
-    const char* GetLowerText() const { return m_pszLower.get(); }
+    const char* GetLowerText() const { return m_pszLower; }
     std::size_t GetTextLength() const { return m_nTextLength; }
 
     // For in-place rewriting of the text (entity decoding) before the entry is inserted; the
     // caller then calls UpdateLowerText(). The result never grows.
-    char* GetMutableText() { return m_pszText.get(); }
+    char* GetMutableText() { return m_pszText; }
     void UpdateLowerText();
 
     // Byte-wise order of the texts with 'A'..'Z' folded to 'a'..'z'; bytes 128..255 unmapped.
     bool IsLessThan(const CIndexEntry& other) const;
     bool IsGreaterThan(const CIndexEntry& other) const;
+    // The same order as one three-way result: <0, 0 or >0.
+    int CompareTo(const CIndexEntry& other) const;
 
 private:
-    std::unique_ptr<char[]> m_pszTarget;
-    std::unique_ptr<char[]> m_pszText;
-    std::unique_ptr<char[]> m_pszLower;
+    // One pool block holds the three strings; the pointers below point into it.
+    char* m_pStorage = nullptr;
+    std::size_t m_nStorageSize = 0;
+    char* m_pszTarget = nullptr;
+    char* m_pszText = nullptr;
+    char* m_pszLower = nullptr;
     std::size_t m_nTextLength = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "BrowserPane.h"
@@ -55,6 +56,9 @@ public:
     // True when inserted.
     bool AddLinkEntry(const char* pszTarget, const char* pszText);
 
+    // Chains the entries in ascending order; the in-order list is empty from Clear() until then.
+    void RebuildOrder() { m_tree.RebuildOrder(); }
+
     // Replaces the eight known entities in place; the text never grows.
     static void DecodeEntities(char* pszText);
 
@@ -63,6 +67,10 @@ public:
 
     // Called by the build progress window when it goes away.
     void ClearProgressWindow() { m_pProgressWnd = nullptr; }
+
+    // Links the window of a running build (not owned); the build does this when it opens its
+    // window, and tests do it to watch the messages that go there.
+    void SetProgressWnd(CBuildProgressWnd* pWnd) { m_pProgressWnd = pWnd; }
 
     // Rewrites the running build's statistics text from the counters.
     void UpdateStatistics();
@@ -76,7 +84,9 @@ public:
 
     // Replaces the index with the entries of pszPath. False when the path is empty, cannot be
     // opened ("File %s could not be opened!" to the progress window, index unchanged) or a read
-    // fails (index cleared and partly filled, in-order list empty).
+    // fails (index cleared and partly filled, in-order list empty). Also false, with the index
+    // untouched, when called while a build or a load is running (IsBusy()). Pumps the host's
+    // events once per entry; the host's loading window may be null.
     bool LoadIndex(const char* pszPath);
 
     // --- Query filter ----------------------------------------------------------------------
@@ -92,7 +102,8 @@ public:
 
     // Builds the index from a start page (at most 259 characters) and saves it to pszIndexPath.
     // Returns 0 only when the save failed, else 1 (also after a Stop). Returns when the
-    // progress window is gone.
+    // progress window is gone. Also 0, with nothing touched, when called while a build or a
+    // load is running (IsBusy()).
     int BuildIndex(const char* pszStartPath, const char* pszIndexPath);
 
     // Dispatches every waiting event of the host.
@@ -148,9 +159,22 @@ private:
     CFileSystem& m_fileSystem;
     CIndexHost& m_host;
     char m_cSeparator;
+    // Existence test results by path while a build runs (null otherwise): a build works on the
+    // files that exist when it starts, so each path needs testing only once.
+    std::unique_ptr<std::unordered_map<std::string, bool>> m_pExistsCache;
     int m_nBusy = 0;
     // Line texts handed to the result list, reused between filter runs.
     std::vector<const char*> m_lineTexts;
+
+    // The in-order list flattened for the filter, rebuilt when the tree's order generation
+    // changes: entry i's lower-cased text lies at m_filterLower[m_filterOffsets[i]], zero-
+    // terminated, so that a keystroke scans one contiguous block instead of chasing pointers.
+    void RefreshFilterCache();
+    std::uint64_t m_nFilterGeneration = 0;
+    std::vector<const CIndexEntry*> m_filterEntries;
+    std::vector<const char*> m_filterTexts;
+    std::vector<std::size_t> m_filterOffsets;  // one more than entries: the end
+    std::string m_filterLower;
 };
 
 }  // namespace sitefinch

@@ -1,0 +1,54 @@
+// A console reporter that remembers each benchmark's time, so a program can print ratios to its
+// baseline measured in the same run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace sitefinch::bench {
+
+class CRatioReporter : public benchmark::ConsoleReporter {
+public:
+    // Colours only on a terminal, so that redirected output stays plain text.
+    CRatioReporter()
+        : benchmark::ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                m_times[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // CPU time per iteration (steadier than wall time on a shared machine) of the benchmark
+    // registered under sName; 0 if it did not run (filtered out or failed).
+    double Time(const std::string& sName) const {
+        const auto it = m_times.find(sName);
+        return it == m_times.end() ? 0.0 : it->second;
+    }
+
+    // Prints "label: ratio (target <= limit)" when both ran.
+    void PrintRatio(const std::string& sLabel, const std::string& sMeasured,
+                    const std::string& sBaseline, double dLimit) const {
+        const double dMeasured = Time(sMeasured);
+        const double dBaseline = Time(sBaseline);
+        if (dMeasured <= 0.0 || dBaseline <= 0.0) {
+            return;
+        }
+        const double dRatio = dMeasured / dBaseline;
+        GetOutputStream() << sLabel << ": " << dRatio << " (target <= " << dLimit << ", "
+                          << (dRatio <= dLimit ? "met" : "NOT met") << ")\n";
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+
+}  // namespace sitefinch::bench

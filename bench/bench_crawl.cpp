@@ -1,0 +1,182 @@
+// Cost of a build per page for a small and a large generated site, against one plain read of
+// every page of the same site.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "RatioReporter.h"
+#include "index/LinkIndex.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sitefinch::CBuildProgressWnd;
+using sitefinch::CIndexHost;
+using sitefinch::CLinkIndex;
+using sitefinch::CLoadingWnd;
+
+constexpr int kSmallSite = 1000;
+constexpr int kLargeSite = 20000;
+constexpr int kPagesPerDirectory = 100;
+constexpr int kLinksPerPage = 10;
+constexpr std::size_t kPageBytes = 2048;
+constexpr std::size_t kReadBlock = 4096;
+constexpr double kMinSeconds = 3.0;
+
+// A progress window that shows nothing.
+class CNullBuildWnd : public CBuildProgressWnd {
+public:
+    bool Create() override { return true; }
+    void AddLine(const char*) override {}
+    void SetProgressText(const char*) override {}
+    void SetButtonText(const char*) override {}
+    void SetStatisticsText(const char*) override {}
+
+protected:
+    void DestroyWindow() override { delete this; }
+};
+
+// No events, and the finished build is acknowledged at once.
+class CNullHost : public CIndexHost {
+public:
+    CBuildProgressWnd* NewBuildWindow() override { return m_pWindow = new CNullBuildWnd; }
+    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
+    void PumpMessages() override {
+        if (m_bAcknowledge && m_pWindow) {
+            m_bAcknowledge = false;
+            CBuildProgressWnd* pWindow = m_pWindow;
+            m_pWindow = nullptr;
+            pWindow->OnOK();
+        }
+    }
+    void WaitMessage() override { m_bAcknowledge = true; }
+    bool MessageBox(const char*, const char*, unsigned) override { return true; }
+
+private:
+    CBuildProgressWnd* m_pWindow = nullptr;
+    bool m_bAcknowledge = false;
+};
+
+std::string PagePath(int nPage) {
+    char szPath[64];
+    std::snprintf(szPath, sizeof szPath, "d%03d/p%05d.htm", nPage / kPagesPerDirectory, nPage);
+    return szPath;
+}
+
+// A site of nPages pages of about 2 KB, each with a title and ten links to other pages; page
+// i links to page i + 1, so the crawl reaches every page.
+struct CGeneratedSite {
+    fs::path root;
+    std::vector<std::string> pages;  // absolute paths
+
+    CGeneratedSite(const fs::path& base, int nPages)
+        : root(base / ("site" + std::to_string(nPages))) {
+        std::mt19937 random(static_cast<std::uint32_t>(nPages));
+        std::uniform_int_distribution<int> anyPage(0, nPages - 1);
+        for (int i = 0; i < nPages; ++i) {
+            const fs::path path = root / PagePath(i);
+            fs::create_directories(path.parent_path());
+            std::string sPage = "<html><head>\n<title>Topic " + std::to_string(i) +
+                                " of the generated guide</title>\n</head><body>\n";
+            for (int nLink = 0; nLink < kLinksPerPage; ++nLink) {
+                const int nTarget = nLink == 0 ? (i + 1) % nPages : anyPage(random);
+                sPage += "<p><a href=\"../" + PagePath(nTarget) + (nLink == 2 ? "#part" : "") +
+                         "\">See topic " + std::to_string(nTarget) + "</a></p>\n";
+            }
+            while (sPage.size() < kPageBytes) {
+                sPage += "<p>Filler text that a reader skims past, as real pages have it.</p>\n";
+            }
+            sPage += "</body></html>\n";
+            std::ofstream(path, std::ios::binary) << sPage;
+            pages.push_back(path.string());
+        }
+    }
+};
+
+fs::path g_base;
+CGeneratedSite* g_pSmall = nullptr;
+CGeneratedSite* g_pLarge = nullptr;
+
+void BuildSite(benchmark::State& state, const CGeneratedSite* pSite) {
+    const std::string sStart = pSite->pages.front();
+    const std::string sIndex = (pSite->root / "index.idx").string();
+    CNullHost host;
+    CLinkIndex index(sitefinch::NativeFileSystem(), host);
+    for (auto _ : state) {
+        const int nResult = index.BuildIndex(sStart.c_str(), sIndex.c_str());
+        if (nResult != 1 || index.GetPageCount() != static_cast<int>(pSite->pages.size())) {
+            state.SkipWithError("the build did not reach every page");
+            break;
+        }
+    }
+    state.counters["pages"] = static_cast<double>(pSite->pages.size());
+}
+
+void ReadSite(benchmark::State& state, const CGeneratedSite* pSite) {
+    std::vector<char> buffer(kReadBlock);
+    for (auto _ : state) {
+        std::size_t nTotal = 0;
+        for (const std::string& sPath : pSite->pages) {
+            auto pFile = sitefinch::NativeFileSystem().OpenForReading(sPath.c_str());
+            std::size_t n;
+            while ((n = pFile->Read(buffer.data(), buffer.size())) > 0) {
+                nTotal += n;
+            }
+            pFile->Close();
+        }
+        benchmark::DoNotOptimize(nTotal);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    g_base = fs::temp_directory_path() / ("sitefinch-bench-crawl-" + std::to_string(getpid()));
+    fs::remove_all(g_base);
+    CGeneratedSite small(g_base, kSmallSite);
+    CGeneratedSite large(g_base, kLargeSite);
+    g_pSmall = &small;
+    g_pLarge = &large;
+
+    // Several iterations even of the large site, so that the ratios do not hang on one run.
+    for (const auto& [pszName, pFunction, pSite] :
+         {std::tuple{"ReadSite1000", &ReadSite, g_pSmall},
+          std::tuple{"BuildSite1000", &BuildSite, g_pSmall},
+          std::tuple{"ReadSite20000", &ReadSite, g_pLarge},
+          std::tuple{"BuildSite20000", &BuildSite, g_pLarge}}) {
+        benchmark::RegisterBenchmark(pszName, pFunction, pSite)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(kMinSeconds);
+    }
+
+    sitefinch::bench::CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const double dSmall = reporter.Time("BuildSite1000") / kSmallSite;
+    const double dLarge = reporter.Time("BuildSite20000") / kLargeSite;
+    if (dSmall > 0.0 && dLarge > 0.0) {
+        const double dRatio = dLarge / dSmall;
+        std::printf("Build cost per page, 20000 / 1000 pages: %.3f (target <= 1.3, %s)\n", dRatio,
+                    dRatio <= 1.3 ? "met" : "NOT met");
+    }
+    reporter.PrintRatio("Build / read, 1000 pages", "BuildSite1000", "ReadSite1000", 3.0);
+    reporter.PrintRatio("Build / read, 20000 pages", "BuildSite20000", "ReadSite20000", 3.0);
+
+    std::error_code error;
+    fs::remove_all(g_base, error);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,2 @@
+# The query filter against a plain substring scan.
+sitefinch_bench(bench_filter sitefinch_index)

@@ -1,0 +1,134 @@
+// The query filter over 100,000 entries against a plain memmem scan of the same lower-cased texts.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RatioReporter.h"
+#include "index/LinkIndex.h"
+#include "platform/MemFileSystem.h"
+#include "platform/Text.h"
+
+namespace {
+
+using namespace sitefinch;
+
+constexpr int kEntries = 100000;
+const char* const kQueries[] = {"", "ion", "zzz"};
+
+class CQuietHost : public CIndexHost {
+public:
+    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
+    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
+    void PumpMessages() override {}
+    void WaitMessage() override {}
+    bool MessageBox(const char*, const char*, unsigned) override { return true; }
+};
+
+class CCountingList : public CResultList {
+public:
+    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override {
+        benchmark::DoNotOptimize(ppszLines);
+        m_nLines = nLines;
+    }
+    std::size_t m_nLines = 0;
+};
+
+// Titles and link texts of a documentation site: a few words each, some holding "ion".
+std::vector<std::string> MakeTexts() {
+    static const char* const kWords[] = {"Printer",  "Setup",   "Installation",  "Guide",
+                                         "Network",  "Options", "Configuration", "Index",
+                                         "Backup",   "Restore", "Permissions",   "Overview",
+                                         "Advanced", "Status",  "Download",      "Help"};
+    std::vector<std::string> texts;
+    std::uint32_t nSeed = 12345;
+    char szNumber[16];
+    for (int i = 0; i < kEntries; ++i) {
+        std::string sText;
+        for (int w = 0; w < 3; ++w) {
+            nSeed = nSeed * 1103515245u + 12345u;
+            sText += kWords[(nSeed >> 16) % 16];
+            sText += ' ';
+        }
+        std::snprintf(szNumber, sizeof szNumber, "%d", i);
+        texts.push_back(sText + szNumber);
+    }
+    return texts;
+}
+
+struct CFixture {
+    CMemFileSystem fs;
+    CQuietHost host;
+    CLinkIndex index{fs, host};
+    std::vector<std::string> lowerTexts;  // the baseline's copy, lower-cased once
+
+    CFixture() {
+        for (const std::string& sText : MakeTexts()) {
+            index.AddLinkEntry("/site/page.htm", sText.c_str());
+            std::string sLower = sText;
+            CharLowerA(sLower.data());
+            lowerTexts.push_back(std::move(sLower));
+        }
+        index.RebuildOrder();
+    }
+};
+
+CFixture& Fixture() {
+    static CFixture* pFixture = new CFixture;
+    return *pFixture;
+}
+
+void Filter(benchmark::State& state, const char* pszQuery) {
+    CFixture& f = Fixture();
+    CCountingList list;
+    for (auto _ : state) {
+        f.index.FilterEntries(list, pszQuery);
+    }
+    state.counters["matches"] = static_cast<double>(list.m_nLines);
+}
+
+void PlainScan(benchmark::State& state, const char* pszQuery) {
+    CFixture& f = Fixture();
+    const std::size_t nQuery = std::strlen(pszQuery);
+    std::vector<const char*> matches;
+    for (auto _ : state) {
+        matches.clear();
+        for (const std::string& sText : f.lowerTexts) {
+            if (::memmem(sText.data(), sText.size(), pszQuery, nQuery) != nullptr) {
+                matches.push_back(sText.c_str());
+            }
+        }
+        benchmark::DoNotOptimize(matches.data());
+    }
+    state.counters["matches"] = static_cast<double>(matches.size());
+}
+
+std::string Name(const char* pszKind, const char* pszQuery) {
+    return std::string(pszKind) + "/\"" + pszQuery + "\"";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const char* pszQuery : kQueries) {
+        benchmark::RegisterBenchmark(Name("FilterEntries", pszQuery).c_str(), Filter, pszQuery)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(Name("PlainScan", pszQuery).c_str(), PlainScan, pszQuery)
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    sitefinch::bench::CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const char* pszQuery : kQueries) {
+        reporter.PrintRatio("FilterEntries / plain scan, query \"" + std::string(pszQuery) + "\"",
+                            Name("FilterEntries", pszQuery), Name("PlainScan", pszQuery), 3.0);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

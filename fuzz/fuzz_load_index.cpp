@@ -1,0 +1,103 @@
+// Fuzzes loading an index file: any bytes must load without a fault, and what was loaded must
+// save and load again to the very same entries.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "index/LinkIndex.h"
+#include "platform/MemFileSystem.h"
+
+namespace {
+
+using sitefinch::CBuildProgressWnd;
+using sitefinch::CIndexHost;
+using sitefinch::CLinkIndex;
+using sitefinch::CLoadingWnd;
+
+class CQuietLoadingWnd : public CLoadingWnd {
+public:
+    void SetProgress(int nPercent) override {
+        if (nPercent < 0 || nPercent > 100) {
+            std::fprintf(stderr, "progress out of range: %d\n", nPercent);
+            std::abort();
+        }
+    }
+};
+
+class CQuietHost : public CIndexHost {
+public:
+    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
+    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
+        return std::make_unique<CQuietLoadingWnd>();
+    }
+    void PumpMessages() override {}
+    void WaitMessage() override {}
+    bool MessageBox(const char*, const char*, unsigned) override { return true; }
+};
+
+class CDiscardingList : public sitefinch::CResultList {
+public:
+    void ReplaceLines(const char* const*, std::size_t nLines) override { m_nLines = nLines; }
+    std::size_t m_nLines = 0;
+};
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs InOrder(const CLinkIndex& index) {
+    Pairs pairs;
+    for (const sitefinch::CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
+        pairs.emplace_back(p->m_pEntry->GetText(), p->m_pEntry->GetTarget());
+    }
+    return pairs;
+}
+
+void Check(bool bCondition, const char* pszWhat) {
+    if (!bCondition) {
+        std::fprintf(stderr, "check failed: %s\n", pszWhat);
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
+    sitefinch::CMemFileSystem fs;
+    fs.SetFile("/site/in.idx", std::string(reinterpret_cast<const char*>(pData), nSize));
+    CQuietHost host;
+    CLinkIndex index(fs, host);
+
+    Check(index.LoadIndex("/site/in.idx"), "a readable file loads to its end");
+    const Pairs loaded = InOrder(index);
+    Check(loaded.size() == index.GetTree().GetCount(), "the list holds every entry");
+    Check(static_cast<std::size_t>(index.GetLinkCount()) == loaded.size(), "links counted");
+    for (std::size_t i = 1; i < loaded.size(); ++i) {
+        Check(
+            sitefinch::CompareEntryTexts(loaded[i - 1].first.c_str(), loaded[i].first.c_str()) < 0,
+            "ascending, no duplicates");
+    }
+
+    // The first bytes double as a query: every listed line must lead back to an entry.
+    CDiscardingList list;
+    const std::string sQuery(reinterpret_cast<const char*>(pData), nSize < 4 ? nSize : 4);
+    index.FilterEntries(list, sQuery.c_str());
+    Check(list.m_nLines == index.GetResultCount() && list.m_nLines <= loaded.size(),
+          "result list and position map agree");
+    for (std::size_t i = 0; i < list.m_nLines; ++i) {
+        Check(index.GetTargetAt(static_cast<std::int64_t>(i)) != nullptr, "line has a target");
+    }
+
+    Check(index.SaveIndex("/site/out.idx"), "save succeeds");
+    const std::string sSaved = fs.GetFile("/site/out.idx").value_or("<missing>");
+    Check(index.LoadIndex("/site/out.idx"), "the saved file loads");
+    Check(InOrder(index) == loaded, "a saved index loads to the same entries");
+    Check(index.SaveIndex("/site/again.idx"), "second save succeeds");
+    Check(fs.GetFile("/site/again.idx") == sSaved, "saving is stable");
+    Check(fs.GetOpenCount() == 0, "no file left open");
+    return 0;
+}

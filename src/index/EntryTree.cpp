@@ -1,0 +1,172 @@
+// AVL insertion, the in-order list and freeing of the entry tree.
+#include "EntryTree.h"
+
+#include <algorithm>
+
+namespace sitefinch {
+
+namespace {
+
+// Node N's left subtree has grown and N was already left-heavy: rotate so that the subtree in
+// the slot regains the height it had before the insertion.
+void RebalanceLeft(CEntryNode*& pSlot) {
+    CEntryNode* pN = pSlot;
+    CEntryNode* pL = pN->m_pLeft;
+    if (pL->m_nBalance == -1) {
+        pN->m_pLeft = pL->m_pRight;
+        pL->m_pRight = pN;
+        pN->m_nBalance = 0;
+        pL->m_nBalance = 0;
+        pSlot = pL;
+        return;
+    }
+    CEntryNode* pG = pL->m_pRight;
+    pL->m_pRight = pG->m_pLeft;
+    pN->m_pLeft = pG->m_pRight;
+    pG->m_pLeft = pL;
+    pG->m_pRight = pN;
+    pN->m_nBalance = (pG->m_nBalance == -1) ? 1 : 0;
+    pL->m_nBalance = (pG->m_nBalance == 1) ? -1 : 0;
+    pG->m_nBalance = 0;
+    pSlot = pG;
+}
+
+// The mirror image of RebalanceLeft.
+void RebalanceRight(CEntryNode*& pSlot) {
+    CEntryNode* pN = pSlot;
+    CEntryNode* pR = pN->m_pRight;
+    if (pR->m_nBalance == 1) {
+        pN->m_pRight = pR->m_pLeft;
+        pR->m_pLeft = pN;
+        pN->m_nBalance = 0;
+        pR->m_nBalance = 0;
+        pSlot = pR;
+        return;
+    }
+    CEntryNode* pG = pR->m_pLeft;
+    pN->m_pRight = pG->m_pLeft;
+    pR->m_pLeft = pG->m_pRight;
+    pG->m_pLeft = pN;
+    pG->m_pRight = pR;
+    pN->m_nBalance = (pG->m_nBalance == 1) ? -1 : 0;
+    pR->m_nBalance = (pG->m_nBalance == -1) ? 1 : 0;
+    pG->m_nBalance = 0;
+    pSlot = pG;
+}
+
+// Inserts into the subtree in pSlot; bGrew tells the caller whether that subtree became one
+// level taller. The recursion depth is the tree's height, which stays logarithmic.
+bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, bool& bGrew) {
+    if (pSlot == nullptr) {
+        pSlot = new CEntryNode(std::move(pEntry));
+        bGrew = true;
+        return true;
+    }
+    CEntryNode* pN = pSlot;
+    // One three-way comparison decides what IsGreaterThan and then IsLessThan would decide.
+    const int nOrder = pN->m_pEntry->CompareTo(*pEntry);
+    if (nOrder > 0) {
+        const bool bResult = InsertAt(pN->m_pLeft, pEntry, bGrew);
+        if (bGrew) {
+            if (pN->m_nBalance == 1) {
+                pN->m_nBalance = 0;
+                bGrew = false;
+            } else if (pN->m_nBalance == 0) {
+                pN->m_nBalance = -1;
+            } else {
+                RebalanceLeft(pSlot);
+                bGrew = false;
+            }
+        }
+        return bResult;
+    }
+    if (nOrder < 0) {
+        const bool bResult = InsertAt(pN->m_pRight, pEntry, bGrew);
+        if (bGrew) {
+            if (pN->m_nBalance == -1) {
+                pN->m_nBalance = 0;
+                bGrew = false;
+            } else if (pN->m_nBalance == 0) {
+                pN->m_nBalance = 1;
+            } else {
+                RebalanceRight(pSlot);
+                bGrew = false;
+            }
+        }
+        return bResult;
+    }
+    bGrew = false;
+    return false;
+}
+
+// Recurses into left subtrees and loops along right subtrees; pTail is the node appended last.
+void ChainInOrder(CEntryNode* pNode, CEntryNode*& pHead, CEntryNode*& pTail) {
+    while (pNode != nullptr) {
+        ChainInOrder(pNode->m_pLeft, pHead, pTail);
+        pNode->m_pNext = nullptr;
+        if (pTail != nullptr) {
+            pTail->m_pNext = pNode;
+        } else {
+            pHead = pNode;
+        }
+        pTail = pNode;
+        pNode = pNode->m_pRight;
+    }
+}
+
+int HeightOf(const CEntryNode* pNode) {
+    if (pNode == nullptr) {
+        return 0;
+    }
+    return 1 + std::max(HeightOf(pNode->m_pLeft), HeightOf(pNode->m_pRight));
+}
+
+}  // namespace
+
+CEntryTree::~CEntryTree() {
+    RemoveAll();
+}
+
+bool CEntryTree::Insert(std::unique_ptr<CIndexEntry>& pEntry) {
+    if (!pEntry) {
+        return false;
+    }
+    bool bGrew = false;
+    const bool bInserted = InsertAt(m_pRoot, pEntry, bGrew);
+    if (bInserted) {
+        ++m_nCount;
+    }
+    return bInserted;
+}
+
+void CEntryTree::RebuildOrder() {
+    ++m_nOrderGeneration;
+    m_pHead = nullptr;
+    CEntryNode* pTail = nullptr;
+    ChainInOrder(m_pRoot, m_pHead, pTail);
+}
+
+void CEntryTree::RemoveAll() {
+    CEntryNode* pRoot = m_pRoot;
+    m_pRoot = nullptr;
+    m_pHead = nullptr;
+    m_nCount = 0;
+    ++m_nOrderGeneration;
+    FreeSubtree(pRoot);
+}
+
+void CEntryTree::FreeSubtree(CEntryNode* pNode) {
+    // Recursion depth is the subtree's height, logarithmic in its size for an AVL tree.
+    if (pNode == nullptr) {
+        return;
+    }
+    FreeSubtree(pNode->m_pLeft);
+    FreeSubtree(pNode->m_pRight);
+    delete pNode;
+}
+
+int CEntryTree::GetHeight() const {
+    return HeightOf(m_pRoot);
+}
+
+}  // namespace sitefinch

@@ -1,0 +1,99 @@
+// Index entries: private copies of text and target, the lower-cased text, and the entry order.
+#include "IndexEntry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/Text.h"
+
+namespace sitefinch {
+
+namespace {
+
+// Folds 'A'..'Z' only: the order must not depend on the code page's other letters.
+inline unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+}  // namespace
+
+CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
+    if (pszTarget == nullptr) {
+        pszTarget = "";
+    }
+    if (pszText == nullptr) {
+        pszText = "";
+    }
+    const std::size_t nTarget = std::strlen(pszTarget);
+    m_nTextLength = std::strlen(pszText);
+
+    // One block for target, text and lower-cased text: an index holds hundreds of thousands of
+    // entries, and one allocation instead of three keeps loading fast.
+    m_nStorageSize = nTarget + 1 + 2 * (m_nTextLength + 1);
+    m_pStorage = static_cast<char*>(CSmallBlockPool::Allocate(m_nStorageSize));
+    m_pszTarget = m_pStorage;
+    m_pszText = m_pszTarget + nTarget + 1;
+    m_pszLower = m_pszText + m_nTextLength + 1;
+    std::memcpy(m_pszTarget, pszTarget, nTarget + 1);
+    std::memcpy(m_pszText, pszText, m_nTextLength + 1);
+    UpdateLowerText();
+}
+
+CIndexEntry::~CIndexEntry() {
+    CSmallBlockPool::Free(m_pStorage, m_nStorageSize);
+}
+
+void CIndexEntry::UpdateLowerText() {
+    // The text may only have shrunk since construction, so the lower copy still fits its slot.
+    m_nTextLength = std::strlen(m_pszText);
+    std::memcpy(m_pszLower, m_pszText, m_nTextLength + 1);
+    CharLowerBuff(m_pszLower, m_nTextLength);
+}
+
+bool CIndexEntry::IsLessThan(const CIndexEntry& other) const {
+    return CompareTo(other) < 0;
+}
+
+bool CIndexEntry::IsGreaterThan(const CIndexEntry& other) const {
+    return CompareTo(other) > 0;
+}
+
+int CIndexEntry::CompareTo(const CIndexEntry& other) const {
+    // Both texts are known to be at least n bytes long counting their terminating zeros, so the
+    // common prefix can be skipped eight bytes at a time; the rest is compared byte by byte.
+    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength) + 1;
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        std::memcpy(&a, m_pszText + i, sizeof a);
+        std::memcpy(&b, other.m_pszText + i, sizeof b);
+        if (a != b) {
+            break;
+        }
+    }
+    return CompareEntryTexts(m_pszText + i, other.m_pszText + i);
+}
+
+int CompareEntryTexts(const char* pszA, const char* pszB) {
+    const auto* pA = reinterpret_cast<const unsigned char*>(pszA);
+    const auto* pB = reinterpret_cast<const unsigned char*>(pszB);
+    for (;; ++pA, ++pB) {
+        // Equal bytes fold equally; only a difference needs the folding. Texts loaded from an
+        // index file arrive sorted and share long prefixes with their neighbours.
+        if (*pA == *pB) {
+            if (*pA == 0) {
+                return 0;
+            }
+            continue;
+        }
+        const unsigned char cA = FoldAscii(*pA);
+        const unsigned char cB = FoldAscii(*pB);
+        if (cA != cB) {
+            return cA < cB ? -1 : 1;
+        }
+    }
+}
+
+}  // namespace sitefinch

@@ -1,0 +1,142 @@
+// Line-by-line reading of a file through a 1000-byte block buffer, with a progress percentage.
+#include "LineReader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "platform/FileError.h"
+
+namespace sitefinch {
+
+namespace {
+
+constexpr std::int32_t kBlockSize = static_cast<std::int32_t>(kLineCapacity);
+// A piece of a long line: the working buffer less its terminating zero.
+constexpr std::size_t kMaxLineChars = kLineCapacity - 1;
+
+}  // namespace
+
+CLineReader::~CLineReader() = default;  // the file, if still open, closes itself quietly
+
+bool CLineReader::Open(CFileSystem& fileSystem, const char* pszPath) {
+    m_pFile.reset();
+    m_nValid = kBlockSize;
+    m_nPos = kBlockSize;
+    m_nConsumed = 0;
+    m_nLength = 1;
+    if (pszPath == nullptr) {
+        return false;
+    }
+    m_pFile = fileSystem.OpenForReading(pszPath);
+    return m_pFile != nullptr;
+}
+
+void CLineReader::Close() {
+    if (!m_pFile) {
+        return;
+    }
+    // Released before closing: a close that raises still leaves no file behind.
+    std::unique_ptr<CFile> pFile = std::move(m_pFile);
+    pFile->Close();
+}
+
+std::int64_t CLineReader::MeasureLength() {
+    if (!m_pFile) {
+        throw CFileError("no file is open");
+    }
+    const std::int64_t nLength = m_pFile->GetLength();
+    m_nLength = nLength > 0 ? nLength : 1;
+    return nLength;
+}
+
+bool CLineReader::ReadByte(char& out) {
+    if (m_nPos >= m_nValid) {
+        if (m_nValid < kBlockSize) {
+            return false;  // the last read was short: that was the end of the file
+        }
+        if (!m_pFile) {
+            throw CFileError("no file is open");
+        }
+        m_nValid = static_cast<std::int32_t>(m_pFile->Read(m_buffer, sizeof m_buffer));
+        if (m_nValid == 0) {
+            return false;
+        }
+        m_nPos = 0;
+    }
+    out = m_buffer[m_nPos];
+    ++m_nPos;
+    ++m_nConsumed;
+    return true;
+}
+
+bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity) {
+    // The line is gathered in a working buffer of its own: position i receives each byte read,
+    // and gathering stops once the byte at i is a line end or i has reached 999. Runs of bytes
+    // already in the block buffer are moved in bulk; refills go through ReadByte(), which knows
+    // how a file ends.
+    char work[kLineCapacity];
+    bool bResult = true;
+    std::size_t i = 0;
+    for (;;) {
+        if (m_nPos >= m_nValid) {
+            if (!ReadByte(work[i])) {
+                bResult = false;
+                break;
+            }
+            const char c = work[i];
+            if (c == '\r' || c == '\n' || i >= kMaxLineChars) {
+                break;
+            }
+            ++i;
+            continue;
+        }
+        const char* pRun = m_buffer + m_nPos;
+        const std::size_t nRun = std::min(static_cast<std::size_t>(m_nValid - m_nPos),
+                                          kLineCapacity - i);  // fills at most position 999
+        // The first CR or LF of the run: memchr for each, the second only before the first.
+        std::size_t k = nRun;
+        if (const void* pCr = std::memchr(pRun, '\r', nRun)) {
+            k = static_cast<std::size_t>(static_cast<const char*>(pCr) - pRun);
+        }
+        if (const void* pLf = std::memchr(pRun, '\n', k)) {
+            k = static_cast<std::size_t>(static_cast<const char*>(pLf) - pRun);
+        }
+        const bool bLineEnd = k < nRun;
+        const std::size_t nTaken = bLineEnd ? k + 1 : nRun;
+        std::memcpy(work + i, pRun, nTaken);
+        m_nPos += static_cast<std::int32_t>(nTaken);
+        m_nConsumed += static_cast<std::int64_t>(nTaken);
+        if (bLineEnd) {
+            i += k;  // the line end sits at position i
+            break;
+        }
+        i += nTaken;
+        if (i >= kLineCapacity) {
+            i = kMaxLineChars;  // position 999 holds the 1000th byte, which is dropped below
+            break;
+        }
+    }
+    // A CR always takes the next byte with it, normally the LF of a CR LF pair.
+    if (bResult && work[i] == '\r' && !ReadByte(work[i])) {
+        bResult = false;
+    }
+    if (nCapacity == 0 || pszLine == nullptr) {
+        return bResult;
+    }
+    if (i >= nCapacity) {
+        i = nCapacity - 1;
+    }
+    work[i] = '\0';
+    // Up to and including the first zero: an embedded zero byte ends the line for the caller.
+    const std::size_t nChars = std::strlen(work);
+    std::memcpy(pszLine, work, nChars + 1);
+    return bResult;
+}
+
+int CLineReader::GetPercent() const {
+    const std::int64_t nPercent = m_nConsumed * 100 / m_nLength;
+    return nPercent > INT_MAX ? INT_MAX : static_cast<int>(nPercent);
+}
+
+}  // namespace sitefinch
