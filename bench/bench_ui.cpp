@@ -113,6 +113,35 @@ void BM_OurFilter(benchmark::State& state, const char* pszQuery) {
     state.counters["rows"] = f.ourModel.rowCount();
 }
 
+// The parts of our time: the core's walk alone (a list that keeps nothing), and the model
+// without a view attached.
+class CCountingList : public CResultList {
+public:
+    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override {
+        benchmark::DoNotOptimize(ppszLines);
+        m_nLines = nLines;
+    }
+    std::size_t m_nLines = 0;
+};
+
+void BM_CoreFilterOnly(benchmark::State& state, const char* pszQuery) {
+    CFilterFixture& f = FilterFixture();
+    CCountingList list;
+    for (auto _ : state) {
+        f.index.FilterEntries(list, pszQuery);
+    }
+    state.counters["rows"] = static_cast<double>(list.m_nLines);
+}
+
+void BM_ModelWithoutView(benchmark::State& state, const char* pszQuery) {
+    CFilterFixture& f = FilterFixture();
+    CResultListModel model;
+    for (auto _ : state) {
+        f.index.FilterEntries(model, pszQuery);
+    }
+    state.counters["rows"] = model.rowCount();
+}
+
 void BM_ProxyFilter(benchmark::State& state, const char* pszQuery) {
     CFilterFixture& f = FilterFixture();
     const QString query = QString::fromUtf8(pszQuery);
@@ -201,6 +230,12 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((std::string("filter/proxy/") + q.pszLabel).c_str(),
                                      BM_ProxyFilter, q.pszQuery)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("parts/core-only/") + q.pszLabel).c_str(),
+                                     BM_CoreFilterOnly, q.pszQuery)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("parts/model-no-view/") + q.pszLabel).c_str(),
+                                     BM_ModelWithoutView, q.pszQuery)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("startup/empty", BM_StartUp, false)

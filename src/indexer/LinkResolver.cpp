@@ -1,0 +1,157 @@
+// Turning a link of a page into a local page path: queueing it for the crawl and adding its entry.
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+#include "index/LinkIndex.h"
+#include "platform/PathParts.h"
+#include "platform/Text.h"
+
+namespace sitefinch {
+
+namespace {
+
+constexpr const char kDefaultPage[] = "default.htm";
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Joins up to three parts into a buffer of nCapacity bytes; false when they do not fit.
+bool Join(char* pszDest, std::size_t nCapacity, const char* pszA, const char* pszB,
+          const char* pszC) {
+    return CopyBounded(pszDest, nCapacity, pszA) && AppendBounded(pszDest, nCapacity, pszB) &&
+           AppendBounded(pszDest, nCapacity, pszC);
+}
+
+// The directory's first component: from its first character up to the next separator found
+// from its second character on, or the whole directory when there is none.
+void FirstDirComponent(const char* pszDir, char* pszOut, std::size_t nCapacity) {
+    std::size_t n = 0;
+    if (pszDir[0] != '\0') {
+        n = 1;
+        while (pszDir[n] != '\0' && !IsSeparator(pszDir[n])) {
+            ++n;
+        }
+    }
+    CopyBounded(pszOut, nCapacity, "");
+    if (n < nCapacity) {
+        std::memcpy(pszOut, pszDir, n);
+        pszOut[n] = '\0';
+    }
+}
+
+// True when the path's extension is not empty: a '.' follows the drive and the directory.
+bool HasExtension(const char* pszPath) {
+    const char* p = (pszPath[0] != '\0' && pszPath[1] == ':') ? pszPath + 2 : pszPath;
+    const char* pName = p;
+    for (; *p != '\0'; ++p) {
+        if (IsSeparator(*p)) {
+            pName = p + 1;
+        }
+    }
+    return std::strchr(pName, '.') != nullptr;
+}
+
+// The existence test, answered from the build's results when a build runs. Most links of a site
+// lead to pages that other links have led to before.
+bool TestExists(CFileSystem& fileSystem, std::unordered_map<std::string, bool>* pCache,
+                const char* pszPath) {
+    if (pCache == nullptr) {
+        return fileSystem.Exists(pszPath);
+    }
+    // A reused key buffer keeps the lookup of a path tested before free of allocations.
+    thread_local std::string sKey;
+    sKey.assign(pszPath);
+    auto it = pCache->find(sKey);
+    if (it == pCache->end()) {
+        it = pCache->emplace(sKey, fileSystem.Exists(pszPath)).first;
+    }
+    return it->second;
+}
+
+}  // namespace
+
+bool CLinkIndex::IsLocalLink(const char* pszHref) {
+    return std::strstr(pszHref, "://") == nullptr && std::strstr(pszHref, "mailto:") == nullptr;
+}
+
+void CLinkIndex::NormalizePath(char* pszPath) const {
+    sitefinch::NormalizePath(pszPath, m_cSeparator);
+}
+
+void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
+    if (!IsLocalLink(pszHref)) {
+        return;
+    }
+
+    char szTarget[kTargetCapacity];
+    if (pszHref[0] == '#') {
+        // The page's own path with the fragment as written: no test, nothing queued. A pair too
+        // long for the target is dropped rather than cut, so no entry points to a wrong page.
+        if (Join(szTarget, sizeof szTarget, pszPagePath, pszHref, "")) {
+            AddLinkEntry(szTarget, pszText);
+        }
+        UpdateStatistics();
+        return;
+    }
+
+    CPathParts page;
+    SplitPath(pszPagePath, page);
+
+    // Every join below that would not fit the resolved path drops the link: a cut path would
+    // name some other file.
+    char szResolved[kResolvedPathCapacity];
+    bool bFits;
+    if (IsSeparator(pszHref[0])) {
+        bFits = Join(szResolved, sizeof szResolved, page.szDrive, pszHref, "");
+        if (bFits && !TestExists(m_fileSystem, m_pExistsCache.get(), szResolved)) {
+            // Root-relative to the site rather than to the drive: the site is taken to live in
+            // the first directory of the page's path.
+            char szFirst[kDirCapacity];
+            FirstDirComponent(page.szDir, szFirst, sizeof szFirst);
+            bFits = Join(szResolved, sizeof szResolved, page.szDrive, szFirst, pszHref);
+        }
+    } else {
+        bFits = Join(szResolved, sizeof szResolved, page.szDrive, page.szDir, pszHref);
+    }
+
+    if (bFits) {
+        CharLowerA(szResolved);
+        NormalizePath(szResolved);
+
+        // A directory link leads to the directory's default page. The test runs with the
+        // fragment still attached, so "sub#x" counts as a directory.
+        const std::size_t nLength = std::strlen(szResolved);
+        const bool bEndsWithSeparator = nLength > 0 && IsSeparator(szResolved[nLength - 1]);
+        if (bEndsWithSeparator || !HasExtension(szResolved)) {
+            const char szSeparator[] = {m_cSeparator, '\0'};
+            bFits =
+                (bEndsWithSeparator || AppendBounded(szResolved, sizeof szResolved, szSeparator)) &&
+                AppendBounded(szResolved, sizeof szResolved, kDefaultPage);
+        }
+    }
+    if (!bFits) {
+        UpdateStatistics();
+        return;
+    }
+
+    CopyBounded(szTarget, sizeof szTarget, szResolved);
+
+    // The queued path is the page without its fragment; missing files are queued too, so the
+    // crawl reports each broken target once.
+    char* pFragment = std::strchr(szResolved, '#');
+    if (pFragment) {
+        *pFragment = '\0';
+    }
+    if (!IsVisited(szResolved) && !IsPending(szResolved)) {
+        m_pending.AddTail(szResolved);
+    }
+
+    if (TestExists(m_fileSystem, m_pExistsCache.get(), szResolved)) {
+        AddLinkEntry(szTarget, pszText);
+    }
+    UpdateStatistics();
+}
+
+}  // namespace sitefinch

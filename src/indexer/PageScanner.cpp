@@ -1,0 +1,176 @@
+// Reading one page line by line for its title and links.
+#include <cstdio>
+#include <cstring>
+
+#include "index/LineReader.h"
+#include "index/LinkIndex.h"
+#include "indexer/BuildTexts.h"
+#include "platform/FileError.h"
+#include "platform/Text.h"
+
+namespace sitefinch {
+
+namespace {
+
+constexpr const char kTitleMarker[] = "<title>";
+constexpr std::size_t kTitleMarkerLength = sizeof kTitleMarker - 1;
+constexpr const char kLinkMarker[] = "<a href";
+
+// Copies the n bytes at pSource into a buffer of nCapacity bytes, cut to nCapacity - 1.
+void CopyRun(char* pszDest, std::size_t nCapacity, const char* pSource, std::size_t n) {
+    if (nCapacity == 0) {
+        return;
+    }
+    if (n > nCapacity - 1) {
+        n = nCapacity - 1;
+    }
+    std::memcpy(pszDest, pSource, n);
+    pszDest[n] = '\0';
+}
+
+// Where pszMarker (lower-case ASCII) first occurs in the line after lower-casing, as an offset,
+// or -1. CharLowerA folds only 'A'..'Z' within ASCII and never maps another byte into ASCII, so
+// comparing with 'A'..'Z' folded finds the same offsets as searching a lower-cased copy would,
+// without making one. Like such a copy, the search sees only the first 999 characters.
+std::ptrdiff_t FindLowerMarker(const char* pszLine, const char* pszMarker) {
+    const std::size_t nMarker = std::strlen(pszMarker);
+    const std::size_t nLength = strnlen(pszLine, kLineCapacity - 1);
+    for (std::size_t i = 0; i + nMarker <= nLength; ++i) {
+        if (pszLine[i] != pszMarker[0]) {
+            continue;  // every marker starts with '<', which has no other case
+        }
+        std::size_t k = 1;
+        while (k < nMarker && CharLowerByte(static_cast<unsigned char>(pszLine[i + k])) ==
+                                  static_cast<unsigned char>(pszMarker[k])) {
+            ++k;
+        }
+        if (k == nMarker) {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+    }
+    return -1;
+}
+
+const char* SkipBlanks(const char* p) {
+    while (IsBlank(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    return p;
+}
+
+// The first occurrence of c from p on, or the terminating zero.
+const char* FindOrEnd(const char* p, char c) {
+    while (*p != '\0' && *p != c) {
+        ++p;
+    }
+    return p;
+}
+
+}  // namespace
+
+void CLinkIndex::ScanPage(const char* pszPath) {
+    if (pszPath == nullptr || *pszPath == '\0') {
+        m_host.MessageBox(kNoFileSelectedText, kErrorCaption, kMbError);
+        return;
+    }
+
+    CLineReader reader;
+    if (!reader.Open(m_fileSystem, pszPath)) {
+        char szMessage[kMessageCapacity];
+        std::snprintf(szMessage, sizeof szMessage, kOpenFailedFormat, pszPath);
+        if (m_pProgressWnd) {
+            m_pProgressWnd->AddLine(szMessage);
+        }
+        return;
+    }
+
+    ++m_nPages;
+    UpdateStatistics();
+    if (m_pProgressWnd) {
+        m_pProgressWnd->SetProgressText(pszPath);
+    }
+    if (m_pProgressWnd) {
+        m_pProgressWnd->AddLine(pszPath);
+    }
+
+    char szLine[kLineCapacity];
+    char szTitle[kTitleCapacity];
+    char szHref[kHrefCapacity];
+    char szText[kLinkTextCapacity];
+    try {
+        while (reader.ReadLine(szLine, sizeof szLine)) {
+            if (FindLowerMarker(szLine, kTitleMarker) >= 0) {
+                if (!ExtractTitle(szLine, szTitle, sizeof szTitle)) {
+                    // The title sits on the next line, taken whole as it is; only whether a line
+                    // was there is ignored, so a missing line gives an empty title.
+                    szLine[0] = '\0';
+                    reader.ReadLine(szLine, sizeof szLine);
+                    CopyBounded(szTitle, sizeof szTitle, szLine);
+                }
+                AddTitleEntry(pszPath, szTitle);
+            } else if (FindLowerMarker(szLine, kLinkMarker) >= 0) {
+                if (ExtractLink(szLine, szHref, sizeof szHref, szText, sizeof szText)) {
+                    ResolveLink(pszPath, szHref, szText);
+                }
+            }
+        }
+        reader.Close();
+    } catch (const CFileError&) {
+        // A page that cannot be read to its end keeps what it gave so far; the reader's file is
+        // closed by its destructor.
+    }
+}
+
+bool CLinkIndex::ExtractTitle(const char* pszLine, char* pszTitle, std::size_t nCapacity) {
+    const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kTitleMarker);
+    if (nMarker < 0) {
+        return false;
+    }
+    const char* pStart = SkipBlanks(pszLine + nMarker + kTitleMarkerLength);
+    const char* pEnd = FindOrEnd(pStart, '<');
+    CopyRun(pszTitle, nCapacity, pStart, static_cast<std::size_t>(pEnd - pStart));
+    return nCapacity > 1 && pEnd != pStart;
+}
+
+bool CLinkIndex::ExtractLink(const char* pszLine, char* pszHref, std::size_t nHrefCapacity,
+                             char* pszText, std::size_t nTextCapacity) {
+    const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kLinkMarker);
+    if (nMarker < 0) {
+        return false;
+    }
+    const char* p = FindOrEnd(pszLine + nMarker, '=');
+    if (*p == '=') {
+        ++p;
+    }
+    while (*p == ' ') {
+        ++p;
+    }
+    if (*p == '\0') {
+        return false;
+    }
+
+    const char* pValue;
+    const char* pValueEnd;
+    if (*p == '"') {
+        pValue = SkipBlanks(p + 1);
+        pValueEnd = FindOrEnd(pValue, '"');
+    } else {
+        // Unquoted: runs to the tag's end, blanks and single quotes included.
+        pValue = SkipBlanks(p);
+        pValueEnd = FindOrEnd(pValue, '>');
+    }
+    CopyRun(pszHref, nHrefCapacity, pValue, static_cast<std::size_t>(pValueEnd - pValue));
+
+    // The tag's end is searched from the start of the value, so a '>' inside a quoted value
+    // ends the tag there.
+    const char* pTagEnd = FindOrEnd(pValue, '>');
+    if (*pTagEnd == '\0') {
+        return false;
+    }
+    const char* pText = SkipBlanks(pTagEnd + 1);
+    const char* pTextEnd = FindOrEnd(pText, '<');
+    CopyRun(pszText, nTextCapacity, pText, static_cast<std::size_t>(pTextEnd - pText));
+    return true;
+}
+
+}  // namespace sitefinch
