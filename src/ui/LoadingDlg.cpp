@@ -1,0 +1,30 @@
+// The "Loading:" window: a captionless popup with a framed progress bar.
+#include "LoadingDlg.h"
+
+#include "DialogUnits.h"
+#include "ui_LoadingDlg.h"
+
+namespace sitefinch {
+
+CLoadingDlg::CLoadingDlg(QWidget* pParent)
+    : QDialog(pParent), m_pUi(std::make_unique<Ui::LoadingDlg>()) {
+    m_pUi->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    const CDialogUnits units(font());
+    m_pUi->loadingLabel->setGeometry(units.ToPixels(7, 8, 28, 10));
+    m_pUi->progressBar->setGeometry(units.ToPixels(40, 7, 139, 13));
+    setFixedSize(units.ToPixels(186, 27));
+    show();
+}
+
+CLoadingDlg::~CLoadingDlg() = default;
+
+void CLoadingDlg::SetProgress(int nPercent) {
+    m_pUi->progressBar->setValue(nPercent < 0 ? 0 : (nPercent > 100 ? 100 : nPercent));
+}
+
+int CLoadingDlg::GetProgress() const {
+    return m_pUi->progressBar->value();
+}
+
+}  // namespace sitefinch

@@ -1,0 +1,37 @@
+// The "Loading:" window shown while an index file is read.
+#pragma once
+
+#include <memory>
+
+#include <QDialog>
+
+#include "index/LoadingWnd.h"
+
+namespace Ui {
+class LoadingDlg;
+}
+
+namespace sitefinch {
+
+// A small frameless window with a progress bar from 0 to 100, shown at construction and gone
+// with the object; the load that made it destroys it (never from inside its own events).
+class CLoadingDlg : public QDialog, public CLoadingWnd {
+    Q_OBJECT
+
+public:
+    explicit CLoadingDlg(QWidget* pParent);
+    ~CLoadingDlg() override;
+
+    void SetProgress(int nPercent) override;
+
+    int GetProgress() const;
+
+public slots:
+    // A load cannot be cancelled: Escape does nothing.
+    void reject() override {}
+
+private:
+    std::unique_ptr<Ui::LoadingDlg> m_pUi;
+};
+
+}  // namespace sitefinch
