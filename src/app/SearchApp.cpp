@@ -85,7 +85,6 @@ int CSearchApp::Run(int argc, char** argv) {
     PrepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
-    QApplication::setApplicationDisplayName(QStringLiteral("Sitefinch"));
     QApplication::setApplicationVersion(QString::fromLatin1(SITEFINCH_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(kProgramName));
     QApplication::setWindowIcon(AppIcon());

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include "AppIcon.h"
 #include "CommandLineTokens.h"
@@ -133,6 +134,13 @@ void CSearchDlg::ApplyTemplateGeometry() {
     m_pUi->targetLine->setGeometry(units.ToPixels(6, 252, 160, 14));
     m_pUi->startPageLine->setGeometry(units.ToPixels(176, 252, 349, 14));
     resize(units.ToPixels(532, 294));
+    // Centred on the screen. The questions and progress windows of a start-up flow come before
+    // this window is shown and centre on it, so they appear in the middle of the screen too.
+    if (const QScreen* pScreen = screen()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(pScreen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void CSearchDlg::ConnectSignals() {
