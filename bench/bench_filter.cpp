@@ -1,6 +1,7 @@
 // The query filter over 100,000 entries against a plain memmem scan of the same lower-cased texts.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -30,9 +31,11 @@ public:
 
 class CCountingList : public CResultList {
 public:
-    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override {
-        benchmark::DoNotOptimize(ppszLines);
-        m_nLines = nLines;
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
+                      std::vector<std::uint32_t> lines) override {
+        benchmark::DoNotOptimize(pTexts.get());
+        benchmark::DoNotOptimize(lines.data());
+        m_nLines = lines.size();
     }
     std::size_t m_nLines = 0;
 };

@@ -3,6 +3,7 @@
 // from start to a shown window with a 100,000-entry index file loaded, against an empty start.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -123,9 +124,11 @@ void BM_OurFilter(benchmark::State& state, const char* pszQuery) {
 // without a view attached.
 class CCountingList : public CResultList {
 public:
-    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override {
-        benchmark::DoNotOptimize(ppszLines);
-        m_nLines = nLines;
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
+                      std::vector<std::uint32_t> lines) override {
+        benchmark::DoNotOptimize(pTexts.get());
+        benchmark::DoNotOptimize(lines.data());
+        m_nLines = lines.size();
     }
     std::size_t m_nLines = 0;
 };

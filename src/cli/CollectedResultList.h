@@ -1,7 +1,8 @@
 // A result list that keeps its lines for printing instead of showing them.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,8 @@ namespace sitefinch {
 
 class CCollectedResultList : public CResultList {
 public:
-    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override;
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
+                      std::vector<std::uint32_t> lines) override;
 
     // The lines of the last ReplaceLines, copied; line i belongs to result position i.
     const std::vector<std::string>& GetLines() const { return m_lines; }

@@ -55,8 +55,11 @@ void RebalanceRight(CEntryNode*& pSlot) {
 }
 
 // Inserts into the subtree in pSlot; bGrew tells the caller whether that subtree became one
-// level taller. The recursion depth is the tree's height, which stays logarithmic.
-bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, bool& bGrew) {
+// level taller. The recursion depth is the tree's height, which stays logarithmic. bAboveAll
+// says the entry is known to be greater than every entry in the tree: each comparison on the way
+// down would then say "go right", so none is made.
+bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, bool& bGrew,
+              bool bAboveAll) {
     if (pSlot == nullptr) {
         pSlot = new CEntryNode(std::move(pEntry));
         bGrew = true;
@@ -64,9 +67,9 @@ bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, bool& bG
     }
     CEntryNode* pN = pSlot;
     // One three-way comparison decides what IsGreaterThan and then IsLessThan would decide.
-    const int nOrder = pN->m_pEntry->CompareTo(*pEntry);
+    const int nOrder = bAboveAll ? -1 : pN->m_pEntry->CompareTo(*pEntry);
     if (nOrder > 0) {
-        const bool bResult = InsertAt(pN->m_pLeft, pEntry, bGrew);
+        const bool bResult = InsertAt(pN->m_pLeft, pEntry, bGrew, false);
         if (bGrew) {
             if (pN->m_nBalance == 1) {
                 pN->m_nBalance = 0;
@@ -81,7 +84,7 @@ bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, bool& bG
         return bResult;
     }
     if (nOrder < 0) {
-        const bool bResult = InsertAt(pN->m_pRight, pEntry, bGrew);
+        const bool bResult = InsertAt(pN->m_pRight, pEntry, bGrew, bAboveAll);
         if (bGrew) {
             if (pN->m_nBalance == -1) {
                 pN->m_nBalance = 0;
@@ -131,10 +134,22 @@ bool CEntryTree::Insert(std::unique_ptr<CIndexEntry>& pEntry) {
     if (!pEntry) {
         return false;
     }
+    // An index file delivers its entries in ascending order: one comparison with the greatest
+    // entry spares all those on the way down the right edge. The descent, and so the tree's
+    // shape, stays exactly what the comparisons would have made it.
+    const int nOrder = m_pGreatest != nullptr ? m_pGreatest->CompareTo(*pEntry) : -1;
+    if (nOrder == 0) {
+        return false;  // the greatest entry has this text: the first entry of a text wins
+    }
+    const bool bAboveAll = nOrder < 0;
+    CIndexEntry* const pNew = pEntry.get();
     bool bGrew = false;
-    const bool bInserted = InsertAt(m_pRoot, pEntry, bGrew);
+    const bool bInserted = InsertAt(m_pRoot, pEntry, bGrew, bAboveAll);
     if (bInserted) {
         ++m_nCount;
+        if (bAboveAll) {
+            m_pGreatest = pNew;
+        }
     }
     return bInserted;
 }
@@ -150,6 +165,7 @@ void CEntryTree::RemoveAll() {
     CEntryNode* pRoot = m_pRoot;
     m_pRoot = nullptr;
     m_pHead = nullptr;
+    m_pGreatest = nullptr;
     m_nCount = 0;
     ++m_nOrderGeneration;
     FreeSubtree(pRoot);

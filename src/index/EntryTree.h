@@ -42,8 +42,9 @@ public:
     std::uint64_t GetOrderGeneration() const { return m_nOrderGeneration; }
 
 private:
-    CEntryNode* m_pHead = nullptr;  // first node of the in-order list; not owned
-    CEntryNode* m_pRoot = nullptr;  // owns the whole tree
+    CEntryNode* m_pHead = nullptr;             // first node of the in-order list; not owned
+    CEntryNode* m_pRoot = nullptr;             // owns the whole tree
+    const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
 };

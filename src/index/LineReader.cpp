@@ -94,13 +94,15 @@ bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity) {
         const char* pRun = m_buffer + m_nPos;
         const std::size_t nRun = std::min(static_cast<std::size_t>(m_nValid - m_nPos),
                                           kLineCapacity - i);  // fills at most position 999
-        // The first CR or LF of the run: memchr for each, the second only before the first.
+        // The first CR or LF of the run: memchr for LF, then for CR only before it. LF first,
+        // because nearly every line ends in one: searching the whole run for a CR that a file
+        // with LF line ends never has would scan the rest of the block again for every line.
         std::size_t k = nRun;
-        if (const void* pCr = std::memchr(pRun, '\r', nRun)) {
-            k = static_cast<std::size_t>(static_cast<const char*>(pCr) - pRun);
-        }
-        if (const void* pLf = std::memchr(pRun, '\n', k)) {
+        if (const void* pLf = std::memchr(pRun, '\n', nRun)) {
             k = static_cast<std::size_t>(static_cast<const char*>(pLf) - pRun);
+        }
+        if (const void* pCr = std::memchr(pRun, '\r', k)) {
+            k = static_cast<std::size_t>(static_cast<const char*>(pCr) - pRun);
         }
         const bool bLineEnd = k < nRun;
         const std::size_t nTaken = bLineEnd ? k + 1 : nRun;

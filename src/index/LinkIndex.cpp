@@ -1,9 +1,13 @@
 // The index object: construction, clearing, adding entries, entity decoding and statistics.
 #include "LinkIndex.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <string_view>
+#include <system_error>
 
+#include "LineReader.h"
 #include "LinkEntry.h"
 #include "platform/Text.h"
 
@@ -24,6 +28,10 @@ constexpr CEntity kEntities[] = {
     {"&Ouml;", 6, 214}, {"&Uuml;", 6, 220}, {"&szlig;", 7, 223}, {"&quot;", 6, 39},
 };
 
+// Texts are decoded on the stack before the look-up in the text set; every text a scan or a
+// load hands in fits, and a longer one simply takes the way without the look-up.
+constexpr std::size_t kDecodeCapacity = kLineCapacity;
+
 }  // namespace
 
 CLinkIndex::CLinkIndex(CFileSystem& fileSystem, CIndexHost& host, char cSeparator)
@@ -42,7 +50,12 @@ void CLinkIndex::Clear() {
     m_pending.RemoveAll();
     // The map refers to entries of the tree: empty it first so it never holds a freed one.
     m_pPositionMap->clear();
-    m_lineTexts.clear();
+    if (m_pTextSet) {
+        m_pTextSet->Clear();  // its views point into the entries about to be freed
+    }
+    if (m_pPathFacts) {
+        m_pPathFacts->clear();  // the lists they vouch for are gone
+    }
     m_tree.RemoveAll();  // also makes the filter's flattened copy stale
     m_nLinks = 0;
     m_nPages = 0;
@@ -55,27 +68,45 @@ void CLinkIndex::AddTitleEntry(const char* pszTarget, const char* pszText) {
     while (IsBlank(static_cast<unsigned char>(*pszText))) {
         ++pszText;
     }
-    auto pEntry = std::make_unique<CIndexEntry>(pszTarget, pszText);
-    if (std::strchr(pEntry->GetText(), '&') != nullptr) {
-        DecodeEntities(pEntry->GetMutableText());
-        pEntry->UpdateLowerText();
-    }
-    m_tree.Insert(pEntry);  // a rejected entry is handed back and destroyed here
+    InsertEntry(pszTarget, pszText, false);
 }
 
 bool CLinkIndex::AddLinkEntry(const char* pszTarget, const char* pszText) {
     if (pszTarget == nullptr || *pszTarget == '\0' || pszText == nullptr || *pszText == '\0') {
         return false;
     }
-    std::unique_ptr<CIndexEntry> pEntry = std::make_unique<CLinkEntry>(pszTarget, pszText);
-    if (std::strchr(pEntry->GetText(), '&') != nullptr) {
-        DecodeEntities(pEntry->GetMutableText());
-        pEntry->UpdateLowerText();
-    }
-    if (!m_tree.Insert(pEntry)) {
+    if (!InsertEntry(pszTarget, pszText, true)) {
         return false;
     }
     ++m_nLinks;
+    return true;
+}
+
+bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bLinkEntry) {
+    char szDecoded[kDecodeCapacity];
+    bool bDecoded = false;
+    if (m_pTextSet && CopyBounded(szDecoded, sizeof szDecoded, pszText)) {
+        DecodeEntities(szDecoded);
+        if (m_pTextSet->Contains(szDecoded)) {
+            return false;  // the tree would turn it away: the first entry of a text wins
+        }
+        pszText = szDecoded;
+        bDecoded = true;
+    }
+    std::unique_ptr<CIndexEntry> pEntry = bLinkEntry
+                                              ? std::make_unique<CLinkEntry>(pszTarget, pszText)
+                                              : std::make_unique<CIndexEntry>(pszTarget, pszText);
+    if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
+        DecodeEntities(pEntry->GetMutableText());
+        pEntry->UpdateLowerText();
+    }
+    const CIndexEntry* pStored = pEntry.get();
+    if (!m_tree.Insert(pEntry)) {
+        return false;  // the rejected entry is handed back and destroyed here
+    }
+    if (m_pTextSet) {
+        m_pTextSet->Add(std::string_view(pStored->GetText(), pStored->GetTextLength()));
+    }
     return true;
 }
 
@@ -117,12 +148,31 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
 }
 
 void CLinkIndex::UpdateStatistics() {
-    char szStatistics[kStatisticsCapacity];
-    std::snprintf(szStatistics, sizeof szStatistics, "%ld pages, %ld links",
-                  static_cast<long>(m_nPages), static_cast<long>(m_nLinks));
-    if (m_pProgressWnd != nullptr) {
-        m_pProgressWnd->SetStatisticsText(szStatistics);
+    if (m_pProgressWnd == nullptr) {
+        return;
     }
+    // "%ld pages, %ld links", put together by hand: a build rewrites it for every link, and
+    // formatting through printf cost more than resolving the link.
+    char szStatistics[kStatisticsCapacity];
+    char* p = szStatistics;
+    char* const pEnd = szStatistics + sizeof szStatistics - 1;  // room for the terminator
+    const auto append = [&p, pEnd](std::string_view sPart) {
+        const std::size_t n = std::min(sPart.size(), static_cast<std::size_t>(pEnd - p));
+        std::memcpy(p, sPart.data(), n);
+        p += n;
+    };
+    const auto appendNumber = [&p, pEnd](long nValue) {
+        const std::to_chars_result result = std::to_chars(p, pEnd, nValue);
+        if (result.ec == std::errc()) {
+            p = result.ptr;
+        }
+    };
+    appendNumber(static_cast<long>(m_nPages));
+    append(" pages, ");
+    appendNumber(static_cast<long>(m_nLinks));
+    append(" links");
+    *p = '\0';
+    m_pProgressWnd->SetStatisticsText(szStatistics);
 }
 
 }  // namespace sitefinch

@@ -4,13 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "BrowserPane.h"
 #include "BuildProgressWnd.h"
+#include "EntryTextSet.h"
 #include "EntryTree.h"
 #include "IndexHost.h"
 #include "PathList.h"
@@ -147,6 +150,10 @@ public:
     CIndexHost& GetHost() const { return m_host; }
 
 private:
+    // Makes the entry (a CLinkEntry when bLinkEntry, else a plain CIndexEntry) with its text's
+    // entities decoded and inserts it; true when inserted, false when the text was there.
+    bool InsertEntry(const char* pszTarget, const char* pszText, bool bLinkEntry);
+
     CPathList m_visited;
     CPathList m_pending;
     CEntryTree m_tree;
@@ -159,21 +166,52 @@ private:
     CFileSystem& m_fileSystem;
     CIndexHost& m_host;
     char m_cSeparator;
-    // Existence test results by path while a build runs (null otherwise): a build works on the
-    // files that exist when it starts, so each path needs testing only once.
-    std::unique_ptr<std::unordered_map<std::string, bool>> m_pExistsCache;
+    // What a running build has learnt about a path it met.
+    struct CPathFacts {
+        // The existence test's result: a build works on the files that exist when it starts,
+        // so each path needs testing only once.
+        bool bExists = false;
+        // Known to be in m_visited or m_pending: a path leaves neither list during a build, so
+        // the lists need asking only the first time a link leads to it.
+        bool bListed = false;
+    };
+    // Hashes strings and views alike, so that a look-up needs no copy of the path; not noexcept,
+    // so that the map keeps each hash beside its key (see CPathList).
+    struct CPathKeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view sPath) const {
+            return std::hash<std::string_view>()(sPath);
+        }
+    };
+    using CPathFactsMap =
+        std::unordered_map<std::string, CPathFacts, CPathKeyHash, std::equal_to<>>;
+
+    // The facts of pszPath, tested on first sight. Only while a build runs.
+    CPathFacts& FactsOf(const char* pszPath);
+    // The existence test, answered from the facts while a build runs.
+    bool TestExists(const char* pszPath);
+
+    // The split of the page path whose links ResolveLink() resolved last.
+    std::string m_sSplitPage;
+    CPathParts m_splitPage = {};
+
+    // Facts by path while a build runs (null otherwise; emptied by Clear()).
+    std::unique_ptr<CPathFactsMap> m_pPathFacts;
+    // The texts in the tree while a build runs (null otherwise; emptied by Clear()): a site
+    // repeats its link texts many times over, and a repeated text is turned away here without
+    // an entry being made or the tree being searched.
+    std::unique_ptr<CEntryTextSet> m_pTextSet;
     int m_nBusy = 0;
-    // Line texts handed to the result list, reused between filter runs.
-    std::vector<const char*> m_lineTexts;
 
     // The in-order list flattened for the filter, rebuilt when the tree's order generation
-    // changes: entry i's lower-cased text lies at m_filterLower[m_filterOffsets[i]], zero-
-    // terminated, so that a keystroke scans one contiguous block instead of chasing pointers.
+    // changes. Entry i's text is m_pFilterTexts->GetText(i); its lower-cased form, of the same
+    // length, lies at the same offset in m_filterLower, zero-terminated, so that a keystroke
+    // scans one contiguous block instead of chasing pointers. The text block goes to the result
+    // list, which may keep it: a rebuild makes a new block and never changes one handed out.
     void RefreshFilterCache();
     std::uint64_t m_nFilterGeneration = 0;
     std::vector<const CIndexEntry*> m_filterEntries;
-    std::vector<const char*> m_filterTexts;
-    std::vector<std::size_t> m_filterOffsets;  // one more than entries: the end
+    std::shared_ptr<const CLineTexts> m_pFilterTexts;
     std::string m_filterLower;
 };
 

@@ -24,7 +24,7 @@ bool CPathList::RemoveHead(std::string& sPath) {
 }
 
 bool CPathList::Contains(const char* pszPath) const {
-    return m_members.find(pszPath != nullptr ? pszPath : "") != m_members.end();
+    return m_members.find(std::string_view(pszPath != nullptr ? pszPath : "")) != m_members.end();
 }
 
 void CPathList::RemoveAll() {

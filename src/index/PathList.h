@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 namespace sitefinch {
@@ -23,8 +25,19 @@ public:
     const std::deque<std::string>& GetPaths() const { return m_paths; }
 
 private:
+    // Hashes strings and views alike, so that Contains() looks a path up without copying it.
+    // Deliberately not noexcept: the standard library then keeps each element's hash beside it,
+    // so that a look-up compares hashes before it touches a stored path and never hashes stored
+    // paths again while it walks a bucket.
+    struct CPathHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view sPath) const {
+            return std::hash<std::string_view>()(sPath);
+        }
+    };
+
     std::deque<std::string> m_paths;
-    std::unordered_multiset<std::string> m_members;
+    std::unordered_multiset<std::string, CPathHash, std::equal_to<>> m_members;
 };
 
 }  // namespace sitefinch

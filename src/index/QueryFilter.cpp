@@ -1,6 +1,12 @@
 // The query filter: which entries the result list shows, and what its lines lead to.
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <numeric>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "LinkIndex.h"
 #include "platform/DisplayText.h"
@@ -28,44 +34,54 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     const bool bMatchAll = szQuery[0] == '\0';
     const bool bTwoForms = forms.sCp1252 != forms.sUtf8;
 
-    if (m_nFilterGeneration != m_tree.GetOrderGeneration()) {
+    if (m_pFilterTexts == nullptr || m_nFilterGeneration != m_tree.GetOrderGeneration()) {
         RefreshFilterCache();
     }
+    const CLineTexts& texts = *m_pFilterTexts;
+    const std::size_t nTexts = texts.GetCount();
     m_pPositionMap->clear();
-    m_lineTexts.clear();
-    const char* pLowerBlock = m_filterLower.data();
-    for (std::size_t i = 0; i < m_filterEntries.size(); ++i) {
-        if (!bMatchAll) {
-            const char* pLower = pLowerBlock + m_filterOffsets[i];
-            const std::size_t nLength = m_filterOffsets[i + 1] - m_filterOffsets[i] - 1;
-            if (!Contains(pLower, nLength, forms.sCp1252) &&
-                !(bTwoForms && Contains(pLower, nLength, forms.sUtf8))) {
+    std::vector<std::uint32_t> lines;
+    if (bMatchAll) {
+        m_pPositionMap->assign(m_filterEntries.begin(), m_filterEntries.end());
+        lines.resize(nTexts);
+        std::iota(lines.begin(), lines.end(), std::uint32_t{0});
+    } else {
+        const char* pLowerBlock = m_filterLower.data();
+        for (std::size_t i = 0; i < nTexts; ++i) {
+            const std::size_t nStart = texts.offsets[i];
+            const std::size_t nEnd = i + 1 < nTexts ? texts.offsets[i + 1] : m_filterLower.size();
+            const std::size_t nLength = nEnd - nStart - 1;
+            if (!Contains(pLowerBlock + nStart, nLength, forms.sCp1252) &&
+                !(bTwoForms && Contains(pLowerBlock + nStart, nLength, forms.sUtf8))) {
                 continue;
             }
+            m_pPositionMap->push_back(m_filterEntries[i]);
+            lines.push_back(static_cast<std::uint32_t>(i));
         }
-        m_pPositionMap->push_back(m_filterEntries[i]);
-        m_lineTexts.push_back(m_filterTexts[i]);
     }
-    resultList.ReplaceLines(m_lineTexts.data(), m_lineTexts.size());
+    resultList.ReplaceLines(m_pFilterTexts, std::move(lines));
 }
 
 void CLinkIndex::RefreshFilterCache() {
+    // A list may still hold the old block, so the new texts go into a new one.
+    auto pTexts = std::make_shared<CLineTexts>();
     m_filterEntries.clear();
-    m_filterTexts.clear();
-    m_filterOffsets.clear();
     m_filterLower.clear();
     for (const CEntryNode* pNode = m_tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
         const CIndexEntry* pEntry = pNode->m_pEntry.get();
         if (pEntry == nullptr) {
             continue;
         }
+        if (m_filterEntries.size() == kMaxLineTexts) {
+            break;  // beyond what a line number can name
+        }
+        const std::size_t nLength = pEntry->GetTextLength();
         m_filterEntries.push_back(pEntry);
-        m_filterTexts.push_back(pEntry->GetText());
-        m_filterOffsets.push_back(m_filterLower.size());
-        m_filterLower.append(pEntry->GetLowerText(), pEntry->GetTextLength());
+        pTexts->AddLine(std::string_view(pEntry->GetText(), nLength));
+        m_filterLower.append(pEntry->GetLowerText(), nLength);
         m_filterLower.push_back('\0');
     }
-    m_filterOffsets.push_back(m_filterLower.size());
+    m_pFilterTexts = std::move(pTexts);
     m_nFilterGeneration = m_tree.GetOrderGeneration();
 }
 

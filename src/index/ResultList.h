@@ -1,7 +1,11 @@
 // The result list of the main window, as the query filter sees it.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "LineTexts.h"
 
 namespace sitefinch {
 
@@ -9,9 +13,13 @@ class CResultList {
 public:
     virtual ~CResultList() = default;
 
-    // Replaces every line at once, with nothing selected afterwards. The pointers are valid only
-    // during the call: the list copies what it keeps.
-    virtual void ReplaceLines(const char* const* ppszLines, std::size_t nLines) = 0;
+    // Replaces every line at once, with nothing selected afterwards: line k shows the text
+    // pTexts->GetLine(lines[k]). pTexts is never null and every number is below
+    // pTexts->GetCount(). The block never changes and the list may keep it as long as it likes;
+    // it outlives a Clear() of the index, so lines kept from before a Clear stay displayable.
+    // Successive calls share one block until the index's order is rebuilt.
+    virtual void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
+                              std::vector<std::uint32_t> lines) = 0;
 };
 
 }  // namespace sitefinch

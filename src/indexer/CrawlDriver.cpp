@@ -1,7 +1,6 @@
 // The build of a site's index: crawl from the start page, breadth first, then save.
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "index/BusyGuard.h"
 #include "index/LinkIndex.h"
@@ -26,19 +25,20 @@ private:
     CFileSystem& m_fileSystem;
 };
 
-// Keeps existence test results for exactly one build, on every way out.
-class CExistsCacheScope {
+// Keeps a helper object of the index (the path facts, the text set) for exactly one build, on
+// every way out.
+template <class TObject>
+class CBuildScoped {
 public:
-    using Cache = std::unordered_map<std::string, bool>;
-    explicit CExistsCacheScope(std::unique_ptr<Cache>& pCache) : m_pCache(pCache) {
-        m_pCache = std::make_unique<Cache>();
+    explicit CBuildScoped(std::unique_ptr<TObject>& pObject) : m_pObject(pObject) {
+        m_pObject = std::make_unique<TObject>();
     }
-    ~CExistsCacheScope() { m_pCache.reset(); }
-    CExistsCacheScope(const CExistsCacheScope&) = delete;
-    CExistsCacheScope& operator=(const CExistsCacheScope&) = delete;
+    ~CBuildScoped() { m_pObject.reset(); }
+    CBuildScoped(const CBuildScoped&) = delete;
+    CBuildScoped& operator=(const CBuildScoped&) = delete;
 
 private:
-    std::unique_ptr<Cache>& m_pCache;
+    std::unique_ptr<TObject>& m_pObject;
 };
 
 }  // namespace
@@ -55,7 +55,8 @@ int CLinkIndex::BuildIndex(const char* pszStartPath, const char* pszIndexPath) {
     }
     CBusyGuard busy(m_nBusy);
     CCachedScanScope cachedScan(m_fileSystem);
-    CExistsCacheScope existsCache(m_pExistsCache);
+    CBuildScoped pathFacts(m_pPathFacts);
+    CBuildScoped textSet(m_pTextSet);
 
     char szStart[kStartPathCapacity];
     CopyBounded(szStart, sizeof szStart, pszStartPath ? pszStartPath : "");

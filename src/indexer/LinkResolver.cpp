@@ -1,7 +1,7 @@
 // Turning a link of a page into a local page path: queueing it for the crawl and adding its entry.
 #include <cstring>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 
 #include "index/LinkIndex.h"
 #include "platform/PathParts.h"
@@ -53,27 +53,28 @@ bool HasExtension(const char* pszPath) {
     return std::strchr(pName, '.') != nullptr;
 }
 
-// The existence test, answered from the build's results when a build runs. Most links of a site
-// lead to pages that other links have led to before.
-bool TestExists(CFileSystem& fileSystem, std::unordered_map<std::string, bool>* pCache,
-                const char* pszPath) {
-    if (pCache == nullptr) {
-        return fileSystem.Exists(pszPath);
-    }
-    // A reused key buffer keeps the lookup of a path tested before free of allocations.
-    thread_local std::string sKey;
-    sKey.assign(pszPath);
-    auto it = pCache->find(sKey);
-    if (it == pCache->end()) {
-        it = pCache->emplace(sKey, fileSystem.Exists(pszPath)).first;
+}  // namespace
+
+CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath) {
+    const std::string_view sPath(pszPath);
+    auto it = m_pPathFacts->find(sPath);
+    if (it == m_pPathFacts->end()) {
+        CPathFacts facts;
+        facts.bExists = m_fileSystem.Exists(pszPath);
+        it = m_pPathFacts->emplace(std::string(sPath), facts).first;
     }
     return it->second;
 }
 
-}  // namespace
+bool CLinkIndex::TestExists(const char* pszPath) {
+    // Most links of a site lead to pages that other links have led to before.
+    return m_pPathFacts ? FactsOf(pszPath).bExists : m_fileSystem.Exists(pszPath);
+}
 
 bool CLinkIndex::IsLocalLink(const char* pszHref) {
-    return std::strstr(pszHref, "://") == nullptr && std::strstr(pszHref, "mailto:") == nullptr;
+    // Both markers hold a colon, which most hrefs lack: one quick look settles those.
+    return std::strchr(pszHref, ':') == nullptr ||
+           (std::strstr(pszHref, "://") == nullptr && std::strstr(pszHref, "mailto:") == nullptr);
 }
 
 void CLinkIndex::NormalizePath(char* pszPath) const {
@@ -96,8 +97,12 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
         return;
     }
 
-    CPathParts page;
-    SplitPath(pszPagePath, page);
+    // Every link of a page splits the same page path: split it once.
+    if (m_sSplitPage != pszPagePath) {
+        SplitPath(pszPagePath, m_splitPage);
+        m_sSplitPage = pszPagePath;
+    }
+    const CPathParts& page = m_splitPage;
 
     // Every join below that would not fit the resolved path drops the link: a cut path would
     // name some other file.
@@ -105,7 +110,7 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     bool bFits;
     if (IsSeparator(pszHref[0])) {
         bFits = Join(szResolved, sizeof szResolved, page.szDrive, pszHref, "");
-        if (bFits && !TestExists(m_fileSystem, m_pExistsCache.get(), szResolved)) {
+        if (bFits && !TestExists(szResolved)) {
             // Root-relative to the site rather than to the drive: the site is taken to live in
             // the first directory of the page's path.
             char szFirst[kDirCapacity];
@@ -144,11 +149,23 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     if (pFragment) {
         *pFragment = '\0';
     }
-    if (!IsVisited(szResolved) && !IsPending(szResolved)) {
-        m_pending.AddTail(szResolved);
+    bool bExists;
+    if (m_pPathFacts) {
+        CPathFacts& facts = FactsOf(szResolved);
+        if (!facts.bListed) {
+            if (!IsVisited(szResolved) && !IsPending(szResolved)) {
+                m_pending.AddTail(szResolved);
+            }
+            facts.bListed = true;
+        }
+        bExists = facts.bExists;
+    } else {
+        if (!IsVisited(szResolved) && !IsPending(szResolved)) {
+            m_pending.AddTail(szResolved);
+        }
+        bExists = m_fileSystem.Exists(szResolved);
     }
-
-    if (TestExists(m_fileSystem, m_pExistsCache.get(), szResolved)) {
+    if (bExists) {
         AddLinkEntry(szTarget, pszText);
     }
     UpdateStatistics();

@@ -15,6 +15,7 @@ namespace {
 constexpr const char kTitleMarker[] = "<title>";
 constexpr std::size_t kTitleMarkerLength = sizeof kTitleMarker - 1;
 constexpr const char kLinkMarker[] = "<a href";
+constexpr std::size_t kLinkMarkerLength = sizeof kLinkMarker - 1;
 
 // Copies the n bytes at pSource into a buffer of nCapacity bytes, cut to nCapacity - 1.
 void CopyRun(char* pszDest, std::size_t nCapacity, const char* pSource, std::size_t n) {
@@ -28,27 +29,42 @@ void CopyRun(char* pszDest, std::size_t nCapacity, const char* pSource, std::siz
     pszDest[n] = '\0';
 }
 
-// Where pszMarker (lower-case ASCII) first occurs in the line after lower-casing, as an offset,
-// or -1. CharLowerA folds only 'A'..'Z' within ASCII and never maps another byte into ASCII, so
-// comparing with 'A'..'Z' folded finds the same offsets as searching a lower-cased copy would,
-// without making one. Like such a copy, the search sees only the first 999 characters.
-std::ptrdiff_t FindLowerMarker(const char* pszLine, const char* pszMarker) {
-    const std::size_t nMarker = std::strlen(pszMarker);
-    const std::size_t nLength = strnlen(pszLine, kLineCapacity - 1);
-    for (std::size_t i = 0; i + nMarker <= nLength; ++i) {
-        if (pszLine[i] != pszMarker[0]) {
-            continue;  // every marker starts with '<', which has no other case
+// Where pszMarker (lower-case ASCII, starting with '<') first occurs in the nLength bytes at
+// pszLine after lower-casing, as an offset, or -1. CharLowerA folds only 'A'..'Z' within ASCII and
+// never maps another byte into ASCII, so comparing with 'A'..'Z' folded finds the same offsets as
+// searching a lower-cased copy would, without making one.
+std::ptrdiff_t FindLowerMarker(const char* pszLine, std::size_t nLength, const char* pszMarker,
+                               std::size_t nMarker) {
+    if (nLength < nMarker) {
+        return -1;
+    }
+    const char* const pLast = pszLine + (nLength - nMarker);  // the last place a match can start
+    for (const char* p = pszLine; p <= pLast; ++p) {
+        // Every marker starts with '<', which has no other case.
+        p = static_cast<const char*>(
+            std::memchr(p, pszMarker[0], static_cast<std::size_t>(pLast - p) + 1));
+        if (p == nullptr) {
+            return -1;
         }
         std::size_t k = 1;
-        while (k < nMarker && CharLowerByte(static_cast<unsigned char>(pszLine[i + k])) ==
+        while (k < nMarker && CharLowerByte(static_cast<unsigned char>(p[k])) ==
                                   static_cast<unsigned char>(pszMarker[k])) {
             ++k;
         }
         if (k == nMarker) {
-            return static_cast<std::ptrdiff_t>(i);
+            return p - pszLine;
         }
     }
     return -1;
+}
+
+// Like a search of a lower-cased copy of the line, this sees only its first 999 characters.
+std::size_t SearchedLength(const char* pszLine) {
+    return strnlen(pszLine, kLineCapacity - 1);
+}
+
+std::ptrdiff_t FindLowerMarker(const char* pszLine, const char* pszMarker) {
+    return FindLowerMarker(pszLine, SearchedLength(pszLine), pszMarker, std::strlen(pszMarker));
 }
 
 const char* SkipBlanks(const char* p) {
@@ -99,7 +115,8 @@ void CLinkIndex::ScanPage(const char* pszPath) {
     char szText[kLinkTextCapacity];
     try {
         while (reader.ReadLine(szLine, sizeof szLine)) {
-            if (FindLowerMarker(szLine, kTitleMarker) >= 0) {
+            const std::size_t nLength = SearchedLength(szLine);
+            if (FindLowerMarker(szLine, nLength, kTitleMarker, kTitleMarkerLength) >= 0) {
                 if (!ExtractTitle(szLine, szTitle, sizeof szTitle)) {
                     // The title sits on the next line, taken whole as it is; only whether a line
                     // was there is ignored, so a missing line gives an empty title.
@@ -108,7 +125,7 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                     CopyBounded(szTitle, sizeof szTitle, szLine);
                 }
                 AddTitleEntry(pszPath, szTitle);
-            } else if (FindLowerMarker(szLine, kLinkMarker) >= 0) {
+            } else if (FindLowerMarker(szLine, nLength, kLinkMarker, kLinkMarkerLength) >= 0) {
                 if (ExtractLink(szLine, szHref, sizeof szHref, szText, sizeof szText)) {
                     ResolveLink(pszPath, szHref, szText);
                 }

@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/FileError.h"
@@ -29,6 +31,10 @@ constexpr mode_t kModeBits = 07777;
 constexpr std::size_t kMaxTempStemLength = 200;
 // Upper bound for the executable path; Linux paths are limited to 4096 bytes anyway.
 constexpr std::size_t kMaxExecutablePathLength = 65536;
+// A file opened for reading is read from the system in chunks of this size, whatever the caller
+// asks for: the line reader takes 1000 bytes at a time, and one system call per kilobyte would
+// cost a crawl more than all its scanning.
+constexpr std::size_t kReadAheadSize = 32 * 1024;
 
 std::string ErrorText(const char* pszWhat, const std::string& sPath, int nErrno) {
     return std::string(pszWhat) + " " + sPath + ": " + std::strerror(nErrno);
@@ -71,9 +77,11 @@ mode_t CurrentUmask() {
 }
 
 // Opens and keeps only regular files: a FIFO would block or a directory would read as garbage.
-// O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files.
-int OpenRegular(const std::string& sPath, int nFlags) {
-    const int fd = ::open(sPath.c_str(), nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
+// O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files,
+// so a file opened only for reading keeps it (a crawl opens thousands of them). Files opened for
+// writing have it cleared all the same, to be safe with file systems that might honour it.
+int OpenRegular(const char* pszPath, int nFlags) {
+    const int fd = ::open(pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         return -1;
     }
@@ -82,11 +90,25 @@ int OpenRegular(const std::string& sPath, int nFlags) {
         ::close(fd);
         return -1;
     }
-    const int nStatus = ::fcntl(fd, F_GETFL);
-    if (nStatus >= 0) {
-        ::fcntl(fd, F_SETFL, nStatus & ~O_NONBLOCK);
+    if ((nFlags & O_ACCMODE) != O_RDONLY) {
+        const int nStatus = ::fcntl(fd, F_GETFL);
+        if (nStatus >= 0) {
+            ::fcntl(fd, F_SETFL, nStatus & ~O_NONBLOCK);
+        }
     }
     return fd;
+}
+
+int OpenRegular(const std::string& sPath, int nFlags) {
+    return OpenRegular(sPath.c_str(), nFlags);
+}
+
+// True when pszPath names a regular file (after symbolic links) that this process may read.
+// The same answer as opening it, without opening it.
+bool IsReadableRegular(const char* pszPath) {
+    struct stat st;
+    return ::stat(pszPath, &st) == 0 && S_ISREG(st.st_mode) &&
+           ::faccessat(AT_FDCWD, pszPath, R_OK, AT_EACCESS) == 0;
 }
 
 void WriteAll(int fd, const void* pBuffer, std::size_t nCount, const std::string& sPath) {
@@ -114,22 +136,34 @@ public:
         }
     }
 
+    // Served from the read-ahead buffer; requests of at least its size bypass it.
     std::size_t Read(void* pBuffer, std::size_t nCount) override {
         CheckOpen();
         char* p = static_cast<char*>(pBuffer);
         std::size_t nDone = 0;
         while (nDone < nCount) {
-            const ssize_t n = ::read(m_fd, p + nDone, nCount - nDone);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
+            if (m_nAheadPos < m_nAheadValid) {
+                const std::size_t n = std::min(nCount - nDone, m_nAheadValid - m_nAheadPos);
+                std::memcpy(p + nDone, m_pAhead.get() + m_nAheadPos, n);
+                m_nAheadPos += n;
+                nDone += n;
+                continue;
+            }
+            std::size_t n;
+            if (nCount - nDone >= kReadAheadSize) {
+                n = ReadSome(p + nDone, nCount - nDone);
+                nDone += n;
+            } else {
+                if (!m_pAhead) {
+                    m_pAhead = std::make_unique_for_overwrite<char[]>(kReadAheadSize);
                 }
-                throw CFileError(ErrorText("Could not read", m_sPath, errno));
+                n = ReadSome(m_pAhead.get(), kReadAheadSize);
+                m_nAheadPos = 0;
+                m_nAheadValid = n;
             }
             if (n == 0) {
                 break;
             }
-            nDone += static_cast<std::size_t>(n);
         }
         return nDone;
     }
@@ -166,8 +200,26 @@ private:
         }
     }
 
+    // One read from the system, retried when interrupted; 0 at the end of the file.
+    std::size_t ReadSome(char* p, std::size_t nCount) {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, p, nCount);
+            if (n >= 0) {
+                return static_cast<std::size_t>(n);
+            }
+            if (errno != EINTR) {
+                throw CFileError(ErrorText("Could not read", m_sPath, errno));
+            }
+        }
+    }
+
     int m_fd;
     std::string m_sPath;
+    // Bytes read from the system but not yet handed out: m_pAhead[m_nAheadPos, m_nAheadValid).
+    // Allocated on the first small read.
+    std::unique_ptr<char[]> m_pAhead;
+    std::size_t m_nAheadPos = 0;
+    std::size_t m_nAheadValid = 0;
 };
 
 // Writes into a temporary file beside the target and renames it over the target in Close().
@@ -342,8 +394,17 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
     if (pszPath == nullptr || pszPath[0] == '\0') {
         return nullptr;
     }
+    // The path as given is what Resolve() would return whenever the open succeeds, so trying it
+    // first spares the common case the look-up.
+    int fd = OpenRegular(pszPath, O_RDONLY);
+    if (fd >= 0) {
+        return std::make_unique<CNativeFile>(fd, pszPath);
+    }
     const std::string sPath = Resolve(pszPath);
-    const int fd = OpenRegular(sPath, O_RDONLY);
+    if (sPath == pszPath) {
+        return nullptr;  // it exists as given and still could not be opened, or nothing matches
+    }
+    fd = OpenRegular(sPath, O_RDONLY);
     if (fd < 0) {
         return nullptr;
     }
@@ -415,7 +476,15 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReplacing(const char* pszPath) 
 }
 
 bool CNativeFileSystem::Exists(const char* pszPath) {
-    return OpenForReading(pszPath) != nullptr;
+    if (pszPath == nullptr || pszPath[0] == '\0') {
+        return false;
+    }
+    // As OpenForReading: the path as given first, then its case-insensitive resolution.
+    if (IsReadableRegular(pszPath)) {
+        return true;
+    }
+    const std::string sPath = Resolve(pszPath);
+    return sPath != pszPath && IsReadableRegular(sPath.c_str());
 }
 
 CFileSystem& NativeFileSystem() {

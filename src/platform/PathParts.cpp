@@ -63,6 +63,22 @@ void EraseRange(char* psz, std::size_t nFrom, std::size_t nTo) {
     std::memmove(psz + nFrom, psz + nTo, nLength - nTo + 1);
 }
 
+// The first occurrence of the nRun bytes of pszRun in psz, as strstr finds it. A plain loop:
+// the runs are three or four bytes long and the paths short, and this runs for every link of a
+// crawl, where setting up a library search cost more than the search.
+const char* FindRun(const char* psz, const char* pszRun, std::size_t nRun) {
+    for (const char* p = psz; *p != '\0'; ++p) {
+        std::size_t k = 0;
+        while (k < nRun && p[k] == pszRun[k]) {  // stops at the text's end, where p[k] is zero
+            ++k;
+        }
+        if (k == nRun) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void SplitPath(const char* pszPath, CPathParts& parts) {
@@ -83,7 +99,7 @@ void NormalizePath(char* pszPath, char cSeparator) {
     const char szParent[] = {cSeparator, '.', '.', cSeparator, '\0'};
     const std::size_t nParentLength = sizeof szParent - 1;
     for (;;) {
-        const char* pFound = std::strstr(pszPath, szParent);
+        const char* pFound = FindRun(pszPath, szParent, nParentLength);
         if (pFound == nullptr || pFound == pszPath) {
             break;  // one at the very start has nothing before it to remove, nor do later ones
         }
@@ -101,7 +117,7 @@ void NormalizePath(char* pszPath, char cSeparator) {
 
     const char szCurrent[] = {cSeparator, '.', cSeparator, '\0'};
     for (;;) {
-        char* pFound = std::strstr(pszPath, szCurrent);
+        const char* pFound = FindRun(pszPath, szCurrent, sizeof szCurrent - 1);
         if (pFound == nullptr) {
             break;
         }

@@ -65,11 +65,8 @@ bool CopyBounded(char* pszDest, std::size_t nCapacity, const char* pszSource) {
         pszDest[0] = '\0';
         return true;
     }
-    std::size_t n = 0;
-    while (n + 1 < nCapacity && pszSource[n] != '\0') {
-        pszDest[n] = pszSource[n];
-        ++n;
-    }
+    const std::size_t n = strnlen(pszSource, nCapacity - 1);
+    std::memcpy(pszDest, pszSource, n);
     pszDest[n] = '\0';
     return pszSource[n] == '\0';
 }

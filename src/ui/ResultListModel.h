@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -13,9 +13,9 @@
 
 namespace sitefinch {
 
-// Keeps the lines as the stored bytes, all in one buffer, and decodes a line for display only
-// when the view asks for it, so that a refilter of 100,000 entries costs one copy and one model
-// reset, whatever the view shows.
+// Keeps the index's shared text block and the numbers of the matching texts, and decodes a line
+// for display only when the view asks for it, so that a refilter of 100,000 entries copies no
+// text and costs one model reset, whatever the view shows.
 class CResultListModel : public QAbstractListModel, public CResultList {
     Q_OBJECT
 
@@ -23,7 +23,8 @@ public:
     explicit CResultListModel(QObject* pParent = nullptr);
 
     // One model reset: the view loses its selection and current line.
-    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override;
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
+                      std::vector<std::uint32_t> lines) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -32,8 +33,8 @@ public:
     std::string_view GetLine(int nRow) const;
 
 private:
-    std::string m_text;                    // every line, each followed by its terminating zero
-    std::vector<std::uint32_t> m_offsets;  // start of each line in m_text
+    std::shared_ptr<const CLineTexts> m_pTexts;  // null until the first replace
+    std::vector<std::uint32_t> m_lines;          // row -> text number in m_pTexts
 };
 
 }  // namespace sitefinch

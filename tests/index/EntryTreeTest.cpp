@@ -160,6 +160,48 @@ TEST(EntryTreeTest, AscendingAndDescendingInsertionsStayWithinAvlBound) {
     }
 }
 
+// The tree drawn as "(left)text(right)", to compare shapes exactly.
+std::string Shape(const CEntryNode* pNode) {
+    if (pNode == nullptr) {
+        return "";
+    }
+    return "(" + Shape(pNode->m_pLeft) + ")" + pNode->m_pEntry->GetText() + "(" +
+           Shape(pNode->m_pRight) + ")";
+}
+
+// Texts above every other one take a short cut down the right edge; the shape must be the one
+// the comparisons make, and a text equal to the greatest one must still be turned away.
+TEST(EntryTreeTest, NewGreatestTextsBuildTheSameShape) {
+    CEntryTree tree;
+    struct Step {
+        const char* pszText;
+        bool bInserted;
+        const char* pszShape;  // after the step
+    };
+    const Step steps[] = {
+        {"b", true, "()b()"},
+        {"c", true, "()b(()c())"},
+        {"d", true, "(()b())c(()d())"},  // rotated at the root
+        {"D", false, "(()b())c(()d())"},
+        {"a", true, "((()a())b())c(()d())"},
+        {"e", true, "((()a())b())c(()d(()e()))"},
+        {"f", true, "((()a())b())c((()d())e(()f()))"},  // rotated below the root
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.pszText);
+        auto pEntry = MakeEntry(step.pszText);
+        EXPECT_EQ(tree.Insert(pEntry), step.bInserted);
+        EXPECT_EQ(Shape(tree.GetRoot()), step.pszShape);
+    }
+    tree.RemoveAll();
+    // The greatest text is forgotten with the entries: these must not be compared with it.
+    for (const char* pszText : {"B", "a"}) {
+        auto pEntry = MakeEntry(pszText);
+        EXPECT_TRUE(tree.Insert(pEntry)) << pszText;
+    }
+    EXPECT_EQ(Shape(tree.GetRoot()), "(()a())B()");
+}
+
 TEST(EntryTreeTest, RemoveAllEmptiesTreeAndList) {
     CEntryTree tree;
     tree.RebuildOrder();

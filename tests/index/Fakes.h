@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "index/BrowserPane.h"
@@ -163,15 +165,25 @@ public:
     }
 };
 
-// A result list that keeps copies of its lines.
+// A result list that keeps what it was handed and copies of its lines.
 class FakeResultList : public CResultList {
 public:
     std::vector<std::string> lines;
+    std::shared_ptr<const CLineTexts> pTexts;
+    std::vector<std::uint32_t> numbers;
     int nReplaceCalls = 0;
 
-    void ReplaceLines(const char* const* ppszLines, std::size_t nLines) override {
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pNewTexts,
+                      std::vector<std::uint32_t> newNumbers) override {
         ++nReplaceCalls;
-        lines.assign(ppszLines, ppszLines + nLines);
+        pTexts = std::move(pNewTexts);
+        numbers = std::move(newNumbers);
+        lines.clear();
+        ASSERT_NE(pTexts, nullptr);
+        for (const std::uint32_t nText : numbers) {
+            EXPECT_LT(nText, pTexts->GetCount());
+            lines.emplace_back(pTexts->GetLine(nText));
+        }
     }
 };
 

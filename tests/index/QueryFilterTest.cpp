@@ -1,7 +1,9 @@
 // The query filter, the position lookups and the browser pane's cut at the last '#'.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,6 +123,29 @@ TEST_F(QueryFilterTest, QueryIsCutTo99CharactersAndEachRunReplacesListOnce) {
     EXPECT_EQ(Filter(sQuery.c_str()), Lines{sText});
     EXPECT_EQ(Filter(nullptr).size(), 8u);
     EXPECT_EQ(m_list.nReplaceCalls, 2);
+}
+
+TEST_F(QueryFilterTest, ListsShareOneUnchangingTextBlockThatOutlivesAClear) {
+    ASSERT_EQ(Filter("").size(), 7u);
+    EXPECT_EQ(m_list.numbers, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6}));
+    const std::shared_ptr<const CLineTexts> pOld = m_list.pTexts;
+    ASSERT_EQ(Filter("setup"), (Lines{"Beta Setup", "setup"}));
+    EXPECT_EQ(m_list.pTexts, pOld) << "a keystroke reuses the block of the same order";
+    EXPECT_EQ(m_list.numbers, (std::vector<std::uint32_t>{1, 5}));
+
+    // A new order makes a new block; the one a list kept still reads as before, even after the
+    // entries it came from are gone.
+    m_index.AddLinkEntry("aa.htm", "Aardvark");
+    m_index.RebuildOrder();
+    ASSERT_EQ(Filter("").size(), 8u);
+    EXPECT_NE(m_list.pTexts, pOld);
+    m_index.Clear();
+    ASSERT_EQ(Filter(""), Lines{});
+    EXPECT_EQ(m_list.pTexts->GetCount(), 0u);
+    ASSERT_EQ(pOld->GetCount(), 7u);
+    EXPECT_EQ(pOld->GetLine(0), "Alpha");
+    EXPECT_STREQ(pOld->GetText(1), "Beta Setup");
+    EXPECT_EQ(pOld->GetLine(6), "\xC4RGER");
 }
 
 TEST(ShowTargetTest, CutsAtTheLastHash) {

@@ -225,6 +225,60 @@ TEST_F(NativeFileSystemTest, RefusesWhatIsNoRegularFile) {
     EXPECT_FALSE(m_fs.OpenForReading(""));
 }
 
+// Reads are served in larger chunks than asked for: pieces of every size, across the chunk
+// boundaries and up to the end, must still hand out the file exactly once.
+TEST_F(NativeFileSystemTest, PiecewiseReadsReturnTheWholeFileOnce) {
+    std::string sContent;
+    for (int i = 0; sContent.size() < 100000; ++i) {
+        sContent += std::to_string(i) + ',';
+    }
+    Put("big.idx", sContent);
+    for (const std::size_t nPiece : {std::size_t{1}, std::size_t{1000}, std::size_t{4096},
+                                     std::size_t{40000}, std::size_t{200000}}) {
+        SCOPED_TRACE(nPiece);
+        auto pFile = m_fs.OpenForReading(PathOf("BIG.idx").c_str());
+        ASSERT_TRUE(pFile);
+        std::string sRead;
+        std::vector<char> buffer(nPiece);
+        std::size_t n;
+        // Alternating sizes, so that small reads follow large ones that bypassed the buffer.
+        bool bSmall = false;
+        while ((n = pFile->Read(buffer.data(),
+                                bSmall ? std::min<std::size_t>(nPiece, 7) : nPiece)) > 0) {
+            sRead.append(buffer.data(), n);
+            bSmall = !bSmall;
+        }
+        EXPECT_TRUE(sRead == sContent) << "read " << sRead.size() << " of " << sContent.size();
+        EXPECT_EQ(pFile->Read(buffer.data(), 1), 0u);
+        EXPECT_EQ(pFile->GetLength(), static_cast<std::int64_t>(sContent.size()));
+    }
+}
+
+// The existence test answers without opening, with the answer opening would give.
+TEST_F(NativeFileSystemTest, ExistsMeansARegularFileThatOpensForReading) {
+    Put("Site/Page.htm", "page");
+    fs::create_symlink("Site/Page.htm", PathOf("link.htm"));
+    fs::create_symlink("Site/gone.htm", PathOf("dangling.htm"));
+    fs::create_symlink("Site", PathOf("dirlink"));
+    Put("secret.htm", "secret");
+    ASSERT_EQ(::chmod(PathOf("secret.htm").c_str(), 0), 0);
+    const bool bPrivileged = ::access(PathOf("secret.htm").c_str(), R_OK) == 0;  // root
+    for (const char* pszName :
+         {"Site/Page.htm", "site/PAGE.HTM", "link.htm", "LINK.htm", "dirlink/page.htm",
+          "dangling.htm", "dirlink", "site", "secret.htm", "Site/none.htm", "none/Page.htm"}) {
+        SCOPED_TRACE(pszName);
+        const std::string sPath = PathOf(pszName);
+        const bool bOpens = m_fs.OpenForReading(sPath.c_str()) != nullptr;
+        EXPECT_EQ(m_fs.Exists(sPath.c_str()), bOpens);
+        if (std::string(pszName) == "secret.htm") {
+            EXPECT_EQ(bOpens, bPrivileged);
+        }
+    }
+    EXPECT_TRUE(m_fs.Exists(PathOf("site/page.htm").c_str()));
+    EXPECT_FALSE(m_fs.Exists(PathOf("dangling.htm").c_str()));
+    EXPECT_FALSE(m_fs.Exists(""));
+}
+
 TEST(ExecutablePathTest, IsTheResolvedPathOfThisProgram) {
     const std::string sPath = GetExecutablePath();
     ASSERT_FALSE(sPath.empty());

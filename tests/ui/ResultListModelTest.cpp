@@ -1,6 +1,10 @@
 // The result list's model: one reset per refill, stored bytes kept, display text decoded.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 #include <QStringList>
 
 #include "UiTestSupport.h"
@@ -8,6 +12,14 @@
 
 namespace sitefinch {
 namespace {
+
+std::shared_ptr<const CLineTexts> MakeTexts(const std::vector<const char*>& texts) {
+    auto pTexts = std::make_shared<CLineTexts>();
+    for (const char* pszText : texts) {
+        pTexts->AddLine(pszText);
+    }
+    return pTexts;
+}
 
 TEST(ResultListModelTest, ReplacesAllLinesWithOneResetAndDecodesForDisplayOnly) {
     uitest::EnsureUiApp();
@@ -18,13 +30,12 @@ TEST(ResultListModelTest, ReplacesAllLinesWithOneResetAndDecodesForDisplayOnly) 
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, &model, [&] { ++nInserts; });
 
     // Windows-1252 "Gr\xF6\xDFe", UTF-8 "Größe", an empty line and a plain one.
-    const char* const lines[] = {
-        "Gr\xF6\xDF"
-        "e",
-        "Gr\xC3\xB6\xC3\x9F"
-        "e",
-        "", "plain"};
-    model.ReplaceLines(lines, 4);
+    model.ReplaceLines(MakeTexts({"Gr\xF6\xDF"
+                                  "e",
+                                  "Gr\xC3\xB6\xC3\x9F"
+                                  "e",
+                                  "", "plain"}),
+                       {0, 1, 2, 3});
     EXPECT_EQ(nResets, 1);
     EXPECT_EQ(nInserts, 0);
     ASSERT_EQ(model.rowCount(), 4);
@@ -42,8 +53,31 @@ TEST(ResultListModelTest, ReplacesAllLinesWithOneResetAndDecodesForDisplayOnly) 
     EXPECT_EQ(model.GetLine(4), "");
     EXPECT_FALSE(model.data(model.index(0), Qt::EditRole).isValid());
 
-    model.ReplaceLines(nullptr, 0);
+    model.ReplaceLines(MakeTexts({}), {});
     EXPECT_EQ(nResets, 2);
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(ResultListModelTest, RowsShowTheNumberedTextsOfABlockItKeepsAlive) {
+    uitest::EnsureUiApp();
+    CResultListModel model;
+    std::shared_ptr<const CLineTexts> pTexts = MakeTexts({"zero", "one", "two", "three"});
+    std::weak_ptr<const CLineTexts> pWatch = pTexts;
+    model.ReplaceLines(std::move(pTexts), {3, 1});
+    // The model is the block's last holder, as after the index was cleared.
+    EXPECT_FALSE(pWatch.expired());
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.GetLine(0), "three");
+    EXPECT_EQ(model.GetLine(1), "one");
+    EXPECT_EQ(model.data(model.index(1)).toString(), QStringLiteral("one"));
+
+    // A replace lets go of the old block; a number beyond the block shows as an empty line.
+    model.ReplaceLines(MakeTexts({"only"}), {0, 7});
+    EXPECT_TRUE(pWatch.expired());
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.GetLine(0), "only");
+    EXPECT_EQ(model.GetLine(1), "");
+    model.ReplaceLines(nullptr, {0});
     EXPECT_EQ(model.rowCount(), 0);
 }
 
