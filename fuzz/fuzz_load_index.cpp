@@ -43,7 +43,10 @@ public:
 
 class CDiscardingList : public sitefinch::CResultList {
 public:
-    void ReplaceLines(const char* const*, std::size_t nLines) override { m_nLines = nLines; }
+    void ReplaceLines(std::shared_ptr<const sitefinch::CLineTexts>,
+                      std::vector<std::uint32_t> lines) override {
+        m_nLines = lines.size();
+    }
     std::size_t m_nLines = 0;
 };
 

@@ -26,26 +26,21 @@ struct RunResult {
 // What a terminal shows after the text: carriage returns, erase-to-end and new lines applied.
 // The last element is the row the cursor is on.
 std::vector<std::string> RenderTerminal(const std::string& sRaw) {
-    static const std::string kErase = "\x1b[K";
     std::vector<std::string> rows(1);
     std::size_t nColumn = 0;
     for (std::size_t i = 0; i < sRaw.size(); ++i) {
-        std::string& row = rows.back();
-        if (sRaw.compare(i, kErase.size(), kErase) == 0) {
-            row.resize(nColumn);
-            i += kErase.size() - 1;
-        } else if (sRaw[i] == '\r') {
+        if (sRaw.compare(i, 3, "\x1b[K") == 0) {
+            rows.back().resize(nColumn);
+            i += 2;
+        } else if (sRaw[i] == '\r' || sRaw[i] == '\n') {
             nColumn = 0;
-        } else if (sRaw[i] == '\n') {
-            rows.emplace_back();
-            nColumn = 0;
-        } else {
-            if (nColumn < row.size()) {
-                row[nColumn] = sRaw[i];
-            } else {
-                row.push_back(sRaw[i]);
+            if (sRaw[i] == '\n') {
+                rows.emplace_back();
             }
-            ++nColumn;
+        } else {
+            std::string& row = rows.back();
+            row.resize(std::max(row.size(), nColumn + 1));
+            row[nColumn++] = sRaw[i];
         }
     }
     return rows;
@@ -78,61 +73,49 @@ protected:
 TEST_F(CliToolTest, WrongArgumentsGiveUsageAndExitTwo) {
     const std::string sLongStart = "/" + std::string(256, 's') + ".htm";  // 261 characters
     const std::string sNoExtension = "/" + std::string(256, 'n');         // its index name: 261
-    const Args cases[] = {
-        {},
-        {"frobnicate"},
-        {"build"},
-        {"build", ""},
-        {"build", "a.htm", "b.htm"},
-        {"build", "a.htm", "--index"},
-        {"build", "--index", "x.idx"},
-        {"build", "a.htm", "--index", ""},
-        {"build", "--bogus", "a.htm"},
-        {"build", "a.htm", "--index", "x.idx", "--index", "y.idx"},
-        {"build", sLongStart},
-        {"build", sNoExtension},
-        {"build", "a.htm", "--index", "/" + std::string(260, 'i')},
-        {"query"},
-        {"query", ""},
-        {"query", "a.htm", "q", "extra"},
-        {"query", sNoExtension},
-        {"query", sLongStart + ".idx"},
-    };
+    const Args cases[] = {{},
+                          {"frobnicate"},
+                          {"build"},
+                          {"build", ""},
+                          {"build", "a.htm", "b.htm"},
+                          {"build", "a.htm", "--index"},
+                          {"build", "--index", "x.idx"},
+                          {"build", "a.htm", "--index", ""},
+                          {"build", "--bogus", "a.htm"},
+                          {"build", "a.htm", "--index", "x.idx", "--index", "y.idx"},
+                          {"build", sLongStart},
+                          {"build", sNoExtension},
+                          {"build", "a.htm", "--index", "/" + std::string(260, 'i')},
+                          {"query"},
+                          {"query", ""},
+                          {"query", "a.htm", "q", "extra"},
+                          {"query", sNoExtension},
+                          {"query", sLongStart + ".idx"}};
     for (const Args& args : cases) {
-        std::string sTrace;
-        for (const std::string& s : args) {
-            sTrace += "[" + s.substr(0, 20) + "] ";
-        }
-        SCOPED_TRACE(sTrace);
+        SCOPED_TRACE(::testing::PrintToString(args).substr(0, 80));
         const RunResult result = Run(args);
         EXPECT_EQ(result.nExit, 2);
         EXPECT_EQ(result.sOut, "");
         EXPECT_EQ(result.sErr.rfind("sitefinch-cli: ", 0), 0u) << result.sErr;
         EXPECT_NE(result.sErr.find("Usage: sitefinch-cli build"), std::string::npos);
-        EXPECT_TRUE(m_fs.ListFiles().size() == 3) << "nothing may be written";
+        EXPECT_EQ(m_fs.ListFiles().size(), 3u) << "nothing may be written";
     }
-}
-
-TEST_F(CliToolTest, LongestStartPageStillBuilds) {
-    const std::string sStart = "/" + std::string(254, 's') + ".htm";  // 259 characters
-    const RunResult result = Run({"build", sStart});
-    EXPECT_EQ(result.nExit, 0) << result.sErr;
-    EXPECT_TRUE(m_fs.GetFile("/" + std::string(254, 's') + ".idx").has_value());
+    // The longest start page that fits still builds.
+    const std::string sLongest = "/" + std::string(254, 's');  // 259 characters with ".htm"
+    EXPECT_EQ(Run({"build", sLongest + ".htm"}).nExit, 0);
+    EXPECT_TRUE(m_fs.GetFile(sLongest + ".idx").has_value());
 }
 
 TEST_F(CliToolTest, HelpAndVersionGoToStandardOutput) {
-    RunResult result = Run({"--help"});
-    EXPECT_EQ(result.nExit, 0);
-    EXPECT_NE(result.sOut.find("Usage: sitefinch-cli build START [--index FILE]"),
-              std::string::npos);
-    EXPECT_EQ(result.sErr, "");
-
-    result = Run({"--version"});
-    EXPECT_EQ(result.nExit, 0);
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.nExit, 0);
+    EXPECT_NE(help.sOut.find("Usage: sitefinch-cli build START [--index FILE]"), std::string::npos);
+    const RunResult version = Run({"--version"});
+    EXPECT_EQ(version.nExit, 0);
     EXPECT_TRUE(
-        std::regex_match(result.sOut, std::regex("sitefinch-cli [0-9]+\\.[0-9]+\\.[0-9]+\n")))
-        << result.sOut;
-    EXPECT_EQ(result.sErr, "");
+        std::regex_match(version.sOut, std::regex("sitefinch-cli [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.sOut;
+    EXPECT_EQ(help.sErr + version.sErr, "");
 }
 
 TEST_F(CliToolTest, BuildReportsTheWindowLinesAndTheStatistics) {
@@ -179,7 +162,7 @@ TEST_F(CliToolTest, FailedSaveExitsOneAndKeepsTheOldFile) {
     EXPECT_EQ(m_fs.GetFile("/home/u/site/index.idx"), "old\r\n@x\r\n");
 }
 
-TEST_F(CliToolTest, InterruptStopsTheCrawlAndSavesNothing) {
+TEST_F(CliToolTest, InterruptStopsTheCrawlButDoesNotUndoASave) {
     volatile std::sig_atomic_t bInterrupted = 0;
     CCliEnvironment env;
     env.pInterrupt = &bInterrupted;
@@ -189,15 +172,11 @@ TEST_F(CliToolTest, InterruptStopsTheCrawlAndSavesNothing) {
     // The page at the head of the queue is still scanned, but the window is gone.
     EXPECT_EQ(result.sErr, "Start...\n/home/u/site/index.htm\n2 pages, 3 links\n");
     EXPECT_FALSE(m_fs.GetFile("/home/u/site/index.idx").has_value());
-}
 
-TEST_F(CliToolTest, InterruptAfterTheCrawlDoesNotUndoTheSave) {
+    // Interrupted only after the crawl: the saved index stands.
     m_fs.SetFile("/home/u/lone.htm", "<title>Lone</title>\n");
-    volatile std::sig_atomic_t bInterrupted = 1;
-    CCliEnvironment env;
-    env.pInterrupt = &bInterrupted;
-    const RunResult result = Run({"build", "lone.htm"}, false, env);
-    EXPECT_EQ(result.nExit, 0);
+    env.pumpHook = nullptr;
+    EXPECT_EQ(Run({"build", "lone.htm"}, false, env).nExit, 0);
     EXPECT_EQ(m_fs.GetFile("/home/u/lone.idx"), "Lone\r\n@/home/u/lone.htm\r\n");
 }
 
@@ -228,12 +207,17 @@ TEST_F(CliToolTest, LiveLineOnATerminalLeavesOnlyTheLastingLines) {
 }
 
 TEST_F(CliToolTest, QueryListsMatchesAsTextTabTarget) {
+    const RunResult missing = Run({"query", "site/index.htm", "x"});
+    EXPECT_EQ(missing.nExit, 1);
+    EXPECT_EQ(missing.sOut, "");
+    EXPECT_EQ(missing.sErr, "Could not load index file.\n");
+
     ASSERT_EQ(Run({"build", "site/index.htm"}).nExit, 0);
-    struct Case {
+    m_fs.SetFile("/home/u/long.idx", std::string(120, 'a') + "\r\n@/x.htm\r\n");
+    const struct {
         Args args;
         std::string sOut;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"query", "site/index.htm"},
          "Guide\t/home/u/site/guide.htm\n"
          "Home \xC3\xA4\t/home/u/site/index.htm\n"
@@ -247,29 +231,16 @@ TEST_F(CliToolTest, QueryListsMatchesAsTextTabTarget) {
         {{"query", "site/index.htm", "\xC3\x9C"},
          "M\xC3\xBCller\t/home/u/site/m\xC3\xBCller.htm\n"},
         {{"query", "site/index.htm", "nothing like it"}, ""},
+        // The query is cut to 99 bytes: the 100th does not count.
+        {{"query", "long.idx", std::string(99, 'a') + "b"}, std::string(120, 'a') + "\t/x.htm\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());
         const RunResult result = Run(c.args);
         EXPECT_EQ(result.nExit, 0);
         EXPECT_EQ(result.sOut, c.sOut);
         EXPECT_EQ(result.sErr, "");
     }
-}
-
-TEST_F(CliToolTest, QueryIsCutToNinetyNineBytes) {
-    const std::string sText(120, 'a');
-    m_fs.SetFile("/home/u/long.idx", sText + "\r\n@/x.htm\r\n");
-    const RunResult result = Run({"query", "long.idx", std::string(99, 'a') + "b"});
-    EXPECT_EQ(result.nExit, 0);
-    EXPECT_EQ(result.sOut, sText + "\t/x.htm\n");
-}
-
-TEST_F(CliToolTest, QueryOfAMissingIndexExitsOne) {
-    const RunResult result = Run({"query", "site/index.htm", "x"});
-    EXPECT_EQ(result.nExit, 1);
-    EXPECT_EQ(result.sOut, "");
-    EXPECT_EQ(result.sErr, "Could not load index file.\n");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The entry order and the AVL tree: checked against std::map and the balance invariants.
+// The entry order, the text set that must agree with it, and the AVL tree: checked against
+// std::map and the balance invariants.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,8 +7,10 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "index/EntryTextSet.h"
 #include "index/EntryTree.h"
 #include "index/LinkEntry.h"
 
@@ -18,32 +21,64 @@ std::unique_ptr<CIndexEntry> MakeEntry(const std::string& sText, const std::stri
     return std::make_unique<CLinkEntry>(sTarget.c_str(), sText.c_str());
 }
 
-std::vector<std::string> InOrderTexts(const CEntryTree& tree) {
-    std::vector<std::string> texts;
-    for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext) {
-        texts.emplace_back(p->m_pEntry->GetText());
-    }
-    return texts;
-}
-
 // Returns the subtree's height and checks order bounds, balance fields and |diff| <= 1.
-int CheckAvl(const CEntryNode* pNode, const char* pszLow, const char* pszHigh, int& nNodes) {
+int CheckAvl(const CEntryNode* pNode, const char* pszLow = nullptr, const char* pszHigh = nullptr) {
     if (pNode == nullptr) {
         return 0;
     }
-    ++nNodes;
     const char* pszText = pNode->m_pEntry->GetText();
-    if (pszLow != nullptr) {
-        EXPECT_LT(CompareEntryTexts(pszLow, pszText), 0) << pszText;
-    }
-    if (pszHigh != nullptr) {
-        EXPECT_GT(CompareEntryTexts(pszHigh, pszText), 0) << pszText;
-    }
-    const int nLeft = CheckAvl(pNode->m_pLeft, pszLow, pszText, nNodes);
-    const int nRight = CheckAvl(pNode->m_pRight, pszText, pszHigh, nNodes);
+    EXPECT_TRUE(pszLow == nullptr || CompareEntryTexts(pszLow, pszText) < 0) << pszText;
+    EXPECT_TRUE(pszHigh == nullptr || CompareEntryTexts(pszHigh, pszText) > 0) << pszText;
+    const int nLeft = CheckAvl(pNode->m_pLeft, pszLow, pszText);
+    const int nRight = CheckAvl(pNode->m_pRight, pszText, pszHigh);
     EXPECT_EQ(pNode->m_nBalance, nRight - nLeft) << "at " << pszText;
     EXPECT_LE(std::abs(nRight - nLeft), 1) << "at " << pszText;
     return 1 + std::max(nLeft, nRight);
+}
+
+// The tree drawn as "(left)text(right)", to compare shapes exactly.
+std::string Shape(const CEntryNode* pNode) {
+    if (pNode == nullptr) {
+        return "";
+    }
+    return "(" + Shape(pNode->m_pLeft) + ")" + pNode->m_pEntry->GetText() + "(" +
+           Shape(pNode->m_pRight) + ")";
+}
+
+// Only 'A'..'Z' fold, and bytes compare unsigned; the text set's equality is exactly the order's.
+TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndTheTextSetAgrees) {
+    struct Case {
+        const char* pszLeft;
+        const char* pszRight;
+        int nSign;
+    };
+    const Case cases[] = {
+        {"alpha", "Beta", -1},
+        {"a_b", "aab", -1},  // '_' is 95, 'a' 97
+        {"", "a", -1},
+        {"abc", "abcd", -1},
+        {"Zebra", "\xC4rger", -1},
+        {"\xC4rger", "\xE4rger", -1},
+        {"[", "Z", -1},  // 'Z' is folded to 122, above '[' (91)
+        {"@", "`", -1},
+        {"[x]", "{x}", -1},
+        {"Topic", "tOPIC", 0},
+        {"", "", 0},
+        {"Page 2", "Page 1", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("'") + c.pszLeft + "' vs '" + c.pszRight + "'");
+        const int nSign = CompareEntryTexts(c.pszLeft, c.pszRight);
+        EXPECT_EQ((nSign > 0) - (nSign < 0), c.nSign);
+        EXPECT_EQ(CLinkEntry("x", c.pszLeft).IsLessThan(CLinkEntry("y", c.pszRight)), c.nSign < 0);
+        EXPECT_EQ(CLinkEntry("x", c.pszLeft).IsGreaterThan(CLinkEntry("y", c.pszRight)),
+                  c.nSign > 0);
+        CEntryTextSet set;
+        set.Add(c.pszLeft);
+        EXPECT_EQ(set.Contains(c.pszRight), c.nSign == 0);
+        set.Clear();
+        EXPECT_FALSE(set.Contains(c.pszLeft));
+    }
 }
 
 struct FoldedLess {
@@ -52,44 +87,6 @@ struct FoldedLess {
     }
 };
 
-TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndComparesUnsignedBytes) {
-    struct Case {
-        const char* pszSmaller;
-        const char* pszGreater;
-    };
-    const Case cases[] = {
-        {"alpha", "Beta"},
-        {"Beta", "gamma"},
-        {"a_b", "aab"},  // '_' is 95, 'a' 97
-        {"", "a"},
-        {"abc", "abcd"},
-        {"Zebra", "\xC4rger"},
-        {"\xC4rger", "\xE4rger"},  // 196 and 228 are not case-mapped
-        {"[", "Z"},  // 'Z' is folded to 122, above '[' (91), although 'Z' itself is 90
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.pszSmaller) + " < " + c.pszGreater);
-        EXPECT_LT(CompareEntryTexts(c.pszSmaller, c.pszGreater), 0);
-        EXPECT_GT(CompareEntryTexts(c.pszGreater, c.pszSmaller), 0);
-        CLinkEntry a("x", c.pszSmaller);
-        CLinkEntry b("y", c.pszGreater);
-        EXPECT_TRUE(a.IsLessThan(b));
-        EXPECT_FALSE(a.IsGreaterThan(b));
-        EXPECT_TRUE(b.IsGreaterThan(a));
-    }
-    EXPECT_EQ(CompareEntryTexts("Index", "iNDEX"), 0);
-}
-
-TEST(EntryTest, KeepsLowerCasedCopyAfterRewrite) {
-    CLinkEntry entry("Target", "Gr\xD6SSE &auml;");
-    EXPECT_STREQ(entry.GetLowerText(), "gr\xF6sse &auml;");
-    EXPECT_STREQ(entry.GetTarget(), "Target");  // targets are kept as given
-    std::snprintf(entry.GetMutableText(), 4, "%s", "ABC");
-    entry.UpdateLowerText();
-    EXPECT_STREQ(entry.GetLowerText(), "abc");
-    EXPECT_EQ(entry.GetTextLength(), 3u);
-}
-
 TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
     std::mt19937 rng(20240611);
     const char kAlphabet[] = "abcABC_-\xC4\xE4 z";
@@ -97,8 +94,7 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
     std::map<std::string, std::string, FoldedLess> model;
     for (int i = 0; i < 5000; ++i) {
         std::string sText;
-        const int nLength = static_cast<int>(rng() % 6);
-        for (int k = 0; k < nLength; ++k) {
+        for (int k = static_cast<int>(rng() % 6); k > 0; --k) {
             sText += kAlphabet[rng() % (sizeof kAlphabet - 1)];
         }
         const std::string sTarget = "target" + std::to_string(i);
@@ -106,34 +102,23 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
         const bool bExpected = model.emplace(sText, sTarget).second;
         SCOPED_TRACE("insert #" + std::to_string(i) + " '" + sText + "'");
         ASSERT_EQ(tree.Insert(pEntry), bExpected);
-        // A rejected entry comes back to the caller untouched.
-        EXPECT_EQ(pEntry != nullptr, !bExpected);
+        EXPECT_EQ(pEntry != nullptr, !bExpected) << "a rejected entry comes back untouched";
         if (i % 500 == 0) {
-            int nNodes = 0;
-            CheckAvl(tree.GetRoot(), nullptr, nullptr, nNodes);
-            ASSERT_EQ(static_cast<std::size_t>(nNodes), model.size());
+            CheckAvl(tree.GetRoot());
         }
     }
-    int nNodes = 0;
-    const int nHeight = CheckAvl(tree.GetRoot(), nullptr, nullptr, nNodes);
-    EXPECT_EQ(nHeight, tree.GetHeight());
+    EXPECT_EQ(CheckAvl(tree.GetRoot()), tree.GetHeight());
     EXPECT_EQ(tree.GetCount(), model.size());
-
-    EXPECT_TRUE(InOrderTexts(tree).empty()) << "the in-order list is stale until RebuildOrder";
+    EXPECT_EQ(tree.GetHead(), nullptr) << "the in-order list is stale until RebuildOrder";
     tree.RebuildOrder();
-    std::vector<std::string> expectedTexts;
-    std::vector<std::string> expectedTargets;
-    for (const auto& [sText, sTarget] : model) {
-        expectedTexts.push_back(sText);
-        expectedTargets.push_back(sTarget);
-    }
-    EXPECT_EQ(InOrderTexts(tree), expectedTexts);
     // First wins: every text keeps the target it was first inserted with.
-    std::size_t i = 0;
-    for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext, ++i) {
-        ASSERT_LT(i, expectedTargets.size());
-        EXPECT_EQ(p->m_pEntry->GetTarget(), expectedTargets[i]);
+    auto it = model.begin();
+    for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext, ++it) {
+        ASSERT_NE(it, model.end());
+        EXPECT_EQ(p->m_pEntry->GetText(), it->first);
+        EXPECT_EQ(p->m_pEntry->GetTarget(), it->second);
     }
+    EXPECT_EQ(it, model.end());
 }
 
 TEST(EntryTreeTest, AscendingAndDescendingInsertionsStayWithinAvlBound) {
@@ -148,8 +133,7 @@ TEST(EntryTreeTest, AscendingAndDescendingInsertionsStayWithinAvlBound) {
             ASSERT_TRUE(tree.Insert(pEntry));
         }
         EXPECT_LE(tree.GetHeight(), 23);
-        int nNodes = 0;
-        CheckAvl(tree.GetRoot(), nullptr, nullptr, nNodes);
+        CheckAvl(tree.GetRoot());
         tree.RebuildOrder();
         int nExpected = 0;
         for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext, ++nExpected) {
@@ -160,25 +144,11 @@ TEST(EntryTreeTest, AscendingAndDescendingInsertionsStayWithinAvlBound) {
     }
 }
 
-// The tree drawn as "(left)text(right)", to compare shapes exactly.
-std::string Shape(const CEntryNode* pNode) {
-    if (pNode == nullptr) {
-        return "";
-    }
-    return "(" + Shape(pNode->m_pLeft) + ")" + pNode->m_pEntry->GetText() + "(" +
-           Shape(pNode->m_pRight) + ")";
-}
-
 // Texts above every other one take a short cut down the right edge; the shape must be the one
 // the comparisons make, and a text equal to the greatest one must still be turned away.
 TEST(EntryTreeTest, NewGreatestTextsBuildTheSameShape) {
     CEntryTree tree;
-    struct Step {
-        const char* pszText;
-        bool bInserted;
-        const char* pszShape;  // after the step
-    };
-    const Step steps[] = {
+    const std::tuple<const char*, bool, const char*> steps[] = {
         {"b", true, "()b()"},
         {"c", true, "()b(()c())"},
         {"d", true, "(()b())c(()d())"},  // rotated at the root
@@ -187,38 +157,23 @@ TEST(EntryTreeTest, NewGreatestTextsBuildTheSameShape) {
         {"e", true, "((()a())b())c(()d(()e()))"},
         {"f", true, "((()a())b())c((()d())e(()f()))"},  // rotated below the root
     };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.pszText);
-        auto pEntry = MakeEntry(step.pszText);
-        EXPECT_EQ(tree.Insert(pEntry), step.bInserted);
-        EXPECT_EQ(Shape(tree.GetRoot()), step.pszShape);
+    for (const auto& [pszText, bInserted, pszShape] : steps) {
+        SCOPED_TRACE(pszText);
+        auto pEntry = MakeEntry(pszText);
+        EXPECT_EQ(tree.Insert(pEntry), bInserted);
+        EXPECT_EQ(Shape(tree.GetRoot()), pszShape);
     }
+    tree.RebuildOrder();
     tree.RemoveAll();
+    EXPECT_EQ(tree.GetHead(), nullptr);
+    EXPECT_EQ(tree.GetCount(), 0u);
+    EXPECT_EQ(tree.GetHeight(), 0);
     // The greatest text is forgotten with the entries: these must not be compared with it.
     for (const char* pszText : {"B", "a"}) {
         auto pEntry = MakeEntry(pszText);
         EXPECT_TRUE(tree.Insert(pEntry)) << pszText;
     }
     EXPECT_EQ(Shape(tree.GetRoot()), "(()a())B()");
-}
-
-TEST(EntryTreeTest, RemoveAllEmptiesTreeAndList) {
-    CEntryTree tree;
-    tree.RebuildOrder();
-    EXPECT_EQ(tree.GetHead(), nullptr);
-    for (const char* pszText : {"b", "a", "c"}) {
-        auto pEntry = MakeEntry(pszText);
-        tree.Insert(pEntry);
-    }
-    tree.RebuildOrder();
-    ASSERT_NE(tree.GetHead(), nullptr);
-    tree.RemoveAll();
-    EXPECT_EQ(tree.GetHead(), nullptr);
-    EXPECT_EQ(tree.GetRoot(), nullptr);
-    EXPECT_EQ(tree.GetCount(), 0u);
-    EXPECT_EQ(tree.GetHeight(), 0);
-    auto pEntry = MakeEntry("again");
-    EXPECT_TRUE(tree.Insert(pEntry));
 }
 
 }  // namespace

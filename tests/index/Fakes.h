@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,8 +27,7 @@ struct BuildWindowLog {
     std::vector<std::string> buttonTexts;
     std::vector<std::string> statisticsTexts;
     int nCreateCalls = 0;
-    bool bDestroyed = false;  // DestroyWindow() ran
-    bool bDeleted = false;    // the object is gone
+    bool bDeleted = false;  // DestroyWindow() ran and the object is gone
 };
 
 // A build progress window that records into a shared log and, like the real one, deletes itself
@@ -51,43 +50,35 @@ public:
     void SetStatisticsText(const char* pszText) override {
         m_pLog->statisticsTexts.emplace_back(pszText);
     }
-    const std::shared_ptr<BuildWindowLog>& GetLog() const { return m_pLog; }
 
 protected:
-    void DestroyWindow() override {
-        m_pLog->bDestroyed = true;
-        delete this;
-    }
+    void DestroyWindow() override { delete this; }
 
 private:
     std::shared_ptr<BuildWindowLog> m_pLog;
     bool m_bCreateSucceeds;
 };
 
-// Everything that happened to the host, in the order it happened, as short event names
-// ("loading-created", "progress:42", "pump", "loading-destroyed", "wait", "message-box").
+// Everything that happened to the host, in order, as short event names ("loading-created",
+// "progress:42", "pump", "loading-destroyed", "wait", "message-box").
 struct HostLog {
     std::vector<std::string> events;
-    std::vector<int> progress;
     int nPumps = 0;
     int nWaits = 0;
-    int nLoadingCreated = 0;
-    int nLoadingDestroyed = 0;
     std::vector<std::tuple<std::string, std::string, unsigned>> messageBoxes;
+
+    long Count(const char* pszEvent) const {
+        return std::count(events.begin(), events.end(), pszEvent);
+    }
 };
 
 class FakeLoadingWnd : public CLoadingWnd {
 public:
     explicit FakeLoadingWnd(std::shared_ptr<HostLog> pLog) : m_pLog(std::move(pLog)) {
-        ++m_pLog->nLoadingCreated;
         m_pLog->events.emplace_back("loading-created");
     }
-    ~FakeLoadingWnd() override {
-        ++m_pLog->nLoadingDestroyed;
-        m_pLog->events.emplace_back("loading-destroyed");
-    }
+    ~FakeLoadingWnd() override { m_pLog->events.emplace_back("loading-destroyed"); }
     void SetProgress(int nPercent) override {
-        m_pLog->progress.push_back(nPercent);
         m_pLog->events.push_back("progress:" + std::to_string(nPercent));
     }
 
@@ -95,9 +86,9 @@ private:
     std::shared_ptr<HostLog> m_pLog;
 };
 
-// A host that records every call. Hooks let a test act inside the pump or the wait (press Stop,
-// start a nested operation). Without a wait hook, WaitMessage() presses Ok on the last build
-// window that is still linked to an index, so a build that waits for the user cannot hang a test.
+// A host that records every call. onPump lets a test act inside the pump (press Stop, start a
+// nested operation). WaitMessage() presses Ok on the last build window that is still linked to an
+// index, so a build that waits for the user cannot hang a test.
 class FakeHost : public CIndexHost {
 public:
     std::shared_ptr<HostLog> pLog = std::make_shared<HostLog>();
@@ -105,23 +96,16 @@ public:
     FakeBuildWindow* pLastBuildWindow = nullptr;                // valid until its log says bDeleted
     bool bBuildWindowCreateSucceeds = true;
     bool bProvideLoadingWindow = true;
-    bool bMessageBoxAnswer = true;
     std::function<void(int nPump)> onPump;  // called with the 1-based number of the pump
-    std::function<void(int nWait)> onWait;
 
     CBuildProgressWnd* NewBuildWindow() override {
         buildWindows.push_back(std::make_shared<BuildWindowLog>());
         pLastBuildWindow = new FakeBuildWindow(buildWindows.back(), bBuildWindowCreateSucceeds);
         return pLastBuildWindow;
     }
-
     std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
-        if (!bProvideLoadingWindow) {
-            return nullptr;
-        }
-        return std::make_unique<FakeLoadingWnd>(pLog);
+        return bProvideLoadingWindow ? std::make_unique<FakeLoadingWnd>(pLog) : nullptr;
     }
-
     void PumpMessages() override {
         ++pLog->nPumps;
         pLog->events.emplace_back("pump");
@@ -129,32 +113,22 @@ public:
             onPump(pLog->nPumps);
         }
     }
-
     void WaitMessage() override {
         ++pLog->nWaits;
         pLog->events.emplace_back("wait");
-        if (onWait) {
-            onWait(pLog->nWaits);
-            return;
-        }
         PressOkOnLiveWindow();
     }
-
     bool MessageBox(const char* pszText, const char* pszCaption, unsigned nType) override {
         pLog->messageBoxes.emplace_back(pszText, pszCaption, nType);
         pLog->events.emplace_back("message-box");
-        return bMessageBoxAnswer;
+        return true;
     }
 
-    // The last build window, when it still exists and is linked; null otherwise.
+    // The last build window, when it still exists; null otherwise.
     FakeBuildWindow* LiveBuildWindow() const {
-        if (pLastBuildWindow == nullptr || buildWindows.empty() || buildWindows.back()->bDeleted) {
-            return nullptr;
-        }
-        return pLastBuildWindow;
+        return buildWindows.empty() || buildWindows.back()->bDeleted ? nullptr : pLastBuildWindow;
     }
-
-    // What a click on Stop or Ok does. True when there was a window to press.
+    // What a click on Stop or Ok does. True when there was a linked window to press.
     bool PressOkOnLiveWindow() {
         FakeBuildWindow* pWnd = LiveBuildWindow();
         if (pWnd == nullptr || pWnd->GetIndex() == nullptr) {
@@ -190,10 +164,9 @@ public:
 class FakeBrowserPane : public CBrowserPane {
 public:
     std::vector<std::string> navigations;
-    int nGoBacks = 0;
 
     void Navigate(const char* pszPath) override { navigations.emplace_back(pszPath); }
-    void GoBack() override { ++nGoBacks; }
+    void GoBack() override {}
 };
 
 }  // namespace sitefinch::test

@@ -14,18 +14,7 @@
 namespace sitefinch {
 namespace {
 
-struct Line {
-    std::string sText;
-    bool bResult;
-    bool operator==(const Line& other) const {
-        return sText == other.sText && bResult == other.bResult;
-    }
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& line) {
-    return os << "{\"" << line.sText << "\" (" << line.sText.size() << "), "
-              << (line.bResult ? "true" : "false") << "}";
-}
+using Line = std::pair<std::string, bool>;  // text, result
 
 // Every ReadLine result up to and including the first false.
 std::vector<Line> ReadAll(const std::string& sContent, std::size_t nCapacity = kLineCapacity) {
@@ -45,20 +34,8 @@ std::vector<Line> ReadAll(const std::string& sContent, std::size_t nCapacity = k
     return lines;
 }
 
-std::string Repeat(char c, std::size_t n) {
-    return std::string(n, c);
-}
-
-std::string Numbered(std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += static_cast<char>('a' + i % 26);
-    }
-    return s;
-}
-
+// The surprising rules by name; the random test below holds the reader to all of them.
 TEST(LineReaderTest, ReadsLinesByTheRules) {
-    const std::string s2500 = Numbered(2500);
     struct Case {
         const char* pszName;
         std::string sContent;
@@ -66,30 +43,18 @@ TEST(LineReaderTest, ReadsLinesByTheRules) {
         std::size_t nCapacity = kLineCapacity;
     };
     const Case cases[] = {
-        {"empty file", "", {{"", false}}},
         {"CR LF", "abc\r\ndef\r\n", {{"abc", true}, {"def", true}, {"", false}}},
         {"no final line end", "abc\ndef", {{"abc", true}, {"def", false}}},
         {"lone CR eats next byte", "abc\rdef\r\n", {{"abc", true}, {"ef", true}, {"", false}}},
-        {"empty lines", "\r\n\r\n", {{"", true}, {"", true}, {"", false}}},
-        {"LF only", "a\nb\n", {{"a", true}, {"b", true}, {"", false}}},
         {"final lone CR", "abc\r", {{"abc", false}}},
-        {"exactly 999",
-         Repeat('x', 999) + "\r\nz\r\n",
-         {{Repeat('x', 999), true}, {"z", true}, {"", false}}},
+        // The 1000th byte of a long line is lost between its pieces.
         {"1000 chars",
-         Repeat('x', 999) + "Y\r\n",
-         {{Repeat('x', 999), true}, {"", true}, {"", false}}},
-        {"2500 chars",
-         s2500 + "\r\n",
-         {{s2500.substr(0, 999), true},
-          {s2500.substr(1000, 999), true},
-          {s2500.substr(2000), true},
-          {"", false}}},
+         std::string(999, 'x') + "Y\r\n",
+         {{std::string(999, 'x'), true}, {"", true}, {"", false}}},
         {"capacity 10",
          "0123456789abcdef\r\nnext\r\n",
          {{"012345678", true}, {"next", true}, {"", false}},
          10},
-        {"capacity 1", "abc\n", {{"", true}, {"", false}}, 1},
         {"embedded NUL",
          std::string("ab\0cd\r\nef\r\n", 11),
          {{"ab", true}, {"ef", true}, {"", false}}},
@@ -166,46 +131,43 @@ TEST(LineReaderTest, AgreesWithByteByByteStepsOnRandomFiles) {
     }
 }
 
+// The percentage is of the measured length; without a measured (or with a zero) length it
+// divides by one.
 TEST(LineReaderTest, ReportsPercentOfMeasuredLength) {
     CMemFileSystem fs;
-    fs.SetFile("/f", Repeat('x', 2000));
+    fs.SetFile("/f", std::string(2000, 'x'));
+    fs.SetFile("/g", "ab\n");
+    fs.SetFile("/empty", "");
     CLineReader reader;
     ASSERT_TRUE(reader.Open(fs, "/f"));
     EXPECT_EQ(reader.MeasureLength(), 2000);
     EXPECT_EQ(reader.GetPercent(), 0);
     char c = 0;
-    for (int i = 0; i < 500; ++i) {
-        ASSERT_TRUE(reader.ReadByte(c));
-    }
-    EXPECT_EQ(reader.GetPercent(), 25);
-    for (int i = 0; i < 1500; ++i) {
-        ASSERT_TRUE(reader.ReadByte(c)) << "byte " << 500 + i;
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(reader.ReadByte(c)) << "byte " << i;
+        if (i == 499) {
+            EXPECT_EQ(reader.GetPercent(), 25);
+        }
     }
     EXPECT_EQ(reader.GetPercent(), 100);
     EXPECT_FALSE(reader.ReadByte(c));
     EXPECT_FALSE(reader.ReadByte(c)) << "the end stays the end";
-}
 
-TEST(LineReaderTest, PercentWithoutOrWithZeroLengthDividesByOne) {
-    CMemFileSystem fs;
-    fs.SetFile("/f", "ab\n");
-    fs.SetFile("/empty", "");
-    CLineReader reader;
-    ASSERT_TRUE(reader.Open(fs, "/f"));
     char szLine[kLineCapacity];
-    EXPECT_TRUE(reader.ReadLine(szLine, sizeof szLine));
-    EXPECT_EQ(reader.GetPercent(), 300);
-
-    CLineReader emptyReader;
-    ASSERT_TRUE(emptyReader.Open(fs, "/empty"));
-    EXPECT_EQ(emptyReader.MeasureLength(), 0);
-    EXPECT_FALSE(emptyReader.ReadLine(szLine, sizeof szLine));
-    EXPECT_EQ(emptyReader.GetPercent(), 0);
+    CLineReader unmeasured;
+    ASSERT_TRUE(unmeasured.Open(fs, "/g"));
+    EXPECT_TRUE(unmeasured.ReadLine(szLine, sizeof szLine));
+    EXPECT_EQ(unmeasured.GetPercent(), 300);
+    CLineReader empty;
+    ASSERT_TRUE(empty.Open(fs, "/empty"));
+    EXPECT_EQ(empty.MeasureLength(), 0);
+    EXPECT_FALSE(empty.ReadLine(szLine, sizeof szLine));
+    EXPECT_EQ(empty.GetPercent(), 0);
 }
 
 TEST(LineReaderTest, ReadAndLengthErrorsPassOut) {
     CMemFileSystem fs;
-    fs.SetFile("/f", Repeat('x', 1500) + "\n");
+    fs.SetFile("/f", std::string(1500, 'x') + "\n");
     fs.FailReadsAfter("/f", 1000);
     fs.FailLength("/f");
     CLineReader reader;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/DisplayText.h"
 
@@ -9,22 +10,11 @@ namespace sitefinch {
 namespace {
 
 TEST(DisplayTextTest, ValidUtf8StaysAndAnythingElseIsReadAsWindows1252) {
-    struct Case {
-        std::string sBytes;
-        std::string sShown;
-    };
-    const Case cases[] = {
-        {"plain ascii", "plain ascii"},
+    const std::pair<std::string, std::string> cases[] = {
         {"", ""},
-        {"Gr\xC3\xBC\xC3\x9F"
-         "e \xE2\x82\xAC \xF0\x9F\x98\x80",
-         "Gr\xC3\xBC\xC3\x9F"
-         "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
-        {"Gr\xFC\xDF"
-         "e",
-         "Gr\xC3\xBC\xC3\x9F"
-         "e"},
-        {"\x80 5", "\xE2\x82\xAC 5"},
+        {"Gr\xC3\xBC\xC3\x9Ft \xE2\x82\xAC \xF0\x9F\x98\x80",
+         "Gr\xC3\xBC\xC3\x9Ft \xE2\x82\xAC \xF0\x9F\x98\x80"},
+        {"Gr\xFC\xDFt \x80", "Gr\xC3\xBC\xC3\x9Ft \xE2\x82\xAC"},
         {"\x8A\x9F\x99", "\xC5\xA0\xC5\xB8\xE2\x84\xA2"},
         // The five undefined bytes become the C1 controls of the same number.
         {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
@@ -36,10 +26,10 @@ TEST(DisplayTextTest, ValidUtf8StaysAndAnythingElseIsReadAsWindows1252) {
         {"\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},
         {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.sBytes));
-        EXPECT_EQ(DecodeForDisplay(c.sBytes), c.sShown);
-        EXPECT_EQ(IsValidUtf8(c.sBytes), c.sBytes == c.sShown);
+    for (const auto& [sBytes, sShown] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(sBytes));
+        EXPECT_EQ(DecodeForDisplay(sBytes), sShown);
+        EXPECT_EQ(IsValidUtf8(sBytes), sBytes == sShown);
     }
 }
 
@@ -53,7 +43,6 @@ TEST(DisplayTextTest, Windows1252MappingRoundTripsEveryByte) {
     unsigned char out = 0;
     EXPECT_FALSE(UnicodeToCp1252(0x80, out)) << "U+0080 has no byte; 0x80 is the euro sign";
     EXPECT_FALSE(UnicodeToCp1252(0x0100, out));
-    EXPECT_FALSE(UnicodeToCp1252(0x1F600, out));
 }
 
 TEST(QueryFormsTest, GivesTheQueryInBothEncodings) {
@@ -63,7 +52,6 @@ TEST(QueryFormsTest, GivesTheQueryInBothEncodings) {
         std::string sUtf8;
     };
     const Case cases[] = {
-        {"setup", "setup", "setup"},
         {"", "", ""},
         {"\xC3\xA4nderung \xE2\x82\xAC", "\xE4nderung \x80", "\xC3\xA4nderung \xE2\x82\xAC"},
         {"\xE4nderung \x80", "\xE4nderung \x80", "\xC3\xA4nderung \xE2\x82\xAC"},

@@ -1,12 +1,8 @@
-// The "Build Index" window: every way a person stops a build, and the list that follows.
+// The "Build Index" window: every way a person stops a build.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QListView>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 
 #include <functional>
 #include <string>
@@ -15,7 +11,6 @@
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
 #include "ui/BuildIndexDlg.h"
-#include "ui/ProgressLineModel.h"
 #include "ui/QtIndexHost.h"
 
 namespace sitefinch {
@@ -23,12 +18,7 @@ namespace {
 
 constexpr int kPageCount = 200;
 
-void SendKey(QWidget* pWidget, int nKey) {
-    QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier);
-    QApplication::sendEvent(pWidget, &press);
-    QKeyEvent release(QEvent::KeyRelease, nKey, Qt::NoModifier);
-    QApplication::sendEvent(pWidget, &release);
-}
+using uitest::SendKey;
 
 class BuildIndexDlgTest : public ::testing::Test {
 protected:
@@ -87,66 +77,6 @@ TEST_F(BuildIndexDlgTest, StopEnterEscapeAndTheCloseBoxAllStopTheBuild) {
         uitest::FlushDeferredDeletes();
         EXPECT_TRUE(pWindow.isNull()) << "the window object was not deleted";
     }
-}
-
-TEST_F(BuildIndexDlgTest, FinishedBuildShowsItsTextsAndWaitsForOk) {
-    QPointer<CBuildIndexDlg> pWindow;
-    uitest::CBuildWindowHand hand;
-    hand.BeforeOk([&](CBuildIndexDlg& dlg) {
-        pWindow = &dlg;
-        EXPECT_EQ(dlg.GetButtonText(), QStringLiteral("&Ok"));
-        EXPECT_EQ(dlg.GetProgressText(), QStringLiteral("-- finished --"));
-        EXPECT_EQ(dlg.GetStatisticsText(),
-                  QStringLiteral("%1 pages, %2 links").arg(kPageCount).arg(kPageCount - 1));
-        const CProgressLineModel& lines = dlg.GetLines();
-        ASSERT_GE(lines.rowCount(), 3);
-        EXPECT_EQ(lines.GetLine(0), "Start...");
-        EXPECT_EQ(lines.GetLine(1), "/site/p0.htm");
-        EXPECT_EQ(lines.GetLine(lines.rowCount() - 1), "Done, press Ok to continue");
-    });
-    EXPECT_EQ(m_index.BuildIndex("/site/p0.htm", "/site/p0.idx"), 1);
-    EXPECT_EQ(hand.Acknowledged(), 1);
-    EXPECT_TRUE(m_fileSystem.GetFile("/site/p0.idx").has_value());
-    uitest::FlushDeferredDeletes();
-    EXPECT_TRUE(pWindow.isNull()) << "the window object was not deleted";
-}
-
-TEST_F(BuildIndexDlgTest, AnUnlinkedWindowIgnoresOkAndTheCloseBox) {
-    auto* pDlg = new CBuildIndexDlg(nullptr);
-    QPointer<CBuildIndexDlg> pWindow(pDlg);
-    ASSERT_TRUE(pDlg->Create());
-    pDlg->OnOK();
-    pDlg->close();
-    SendKey(pDlg, Qt::Key_Escape);
-    uitest::FlushDeferredDeletes();
-    ASSERT_FALSE(pWindow.isNull());
-    EXPECT_TRUE(pDlg->isVisible());
-    EXPECT_FALSE(pDlg->IsDestroyed());
-    delete pDlg;
-}
-
-TEST_F(BuildIndexDlgTest, TheListFollowsTheNewestLineUnlessScrolledUp) {
-    auto* pDlg = new CBuildIndexDlg(nullptr);
-    ASSERT_TRUE(pDlg->Create());
-    QScrollBar* pScrollBar =
-        pDlg->findChild<QListView*>(QStringLiteral("lineList"))->verticalScrollBar();
-    for (int i = 0; i < 100; ++i) {
-        pDlg->AddLine(("line " + std::to_string(i)).c_str());
-    }
-    ASSERT_GT(pScrollBar->maximum(), 0);
-    EXPECT_EQ(pScrollBar->value(), pScrollBar->maximum());
-
-    pScrollBar->setValue(0);  // the person reads from the top
-    for (int i = 0; i < 5; ++i) {
-        pDlg->AddLine("more");
-    }
-    EXPECT_EQ(pScrollBar->value(), 0);
-
-    pScrollBar->setValue(pScrollBar->maximum());  // and scrolls back down
-    pDlg->AddLine("newest");
-    EXPECT_EQ(pScrollBar->value(), pScrollBar->maximum());
-    EXPECT_EQ(pDlg->GetLines().GetLine(pDlg->GetLines().rowCount() - 1), "newest");
-    delete pDlg;
 }
 
 }  // namespace

@@ -11,11 +11,8 @@ namespace sitefinch {
 namespace {
 
 // Counts the quit requests that reach the application object.
-class CQuitCounter : public QObject {
-public:
+struct CQuitCounter : QObject {
     int m_nQuits = 0;
-
-protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
         if (pWatched == QCoreApplication::instance() && pEvent->type() == QEvent::Quit) {
             ++m_nQuits;

@@ -1,5 +1,5 @@
-// Shared helpers of the window tests: the Qt application, a copy of the test site, answers to
-// message boxes and file dialogs, and a hand that acknowledges build windows.
+// Shared helpers of the window and application tests: the Qt application, waiting, a copy of the
+// test site, answers to message boxes and file dialogs, and a hand that acknowledges build windows.
 #pragma once
 
 #include <QApplication>
@@ -7,9 +7,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QPointer>
+#include <QKeyEvent>
 #include <QString>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
 #include "ui/BuildIndexDlg.h"
 #include "ui/UiHooks.h"
 
@@ -41,18 +41,60 @@ inline void RefuseUnexpectedFileDialogs() {
     });
 }
 
-// The offscreen application, and the QTextBrowser pane: fast and sanitizer-friendly.
+// The process's one QApplication on the offscreen platform, kept until the process ends, with
+// the QTextBrowser pane (fast and sanitizer-friendly) and no unexpected questions.
 inline void EnsureUiApp() {
     qputenv("SITEFINCH_PANE", "text");
-    apptest::EnsureQtApp();
+    if (QCoreApplication::instance() == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char arg0[] = "ui_tests";
+        static char* argv[] = {arg0, nullptr};
+        new QApplication(argc, argv);
+    }
     RefuseUnexpectedMessageBoxes();
     RefuseUnexpectedFileDialogs();
+}
+
+// Bound on waits for another thread or process, so that a fault shows as a failure instead of a
+// hung test. Generous on purpose: it is no measure of speed.
+inline constexpr int kPatienceMs = 30000;
+inline constexpr int kPollStepMs = 5;
+
+// Serves this thread's events until bDone() or the patience runs out; true when bDone().
+inline bool ServeEventsUntil(const std::function<bool()>& bDone, int nPatienceMs = kPatienceMs) {
+    for (int nWaited = 0; nWaited < nPatienceMs; nWaited += kPollStepMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (bDone()) {
+            return true;
+        }
+        QThread::msleep(kPollStepMs);
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return bDone();
 }
 
 // Processes the deletions that windows scheduled for themselves.
 inline void FlushDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// Sets an environment variable for the life of the object and restores it afterwards.
+class CScopedEnv {
+public:
+    CScopedEnv(const char* pszName, const QByteArray& value)
+        : m_pszName(pszName), m_bHad(qEnvironmentVariableIsSet(pszName)), m_old(qgetenv(pszName)) {
+        qputenv(pszName, value);
+    }
+    ~CScopedEnv() { m_bHad ? qputenv(m_pszName, m_old) : qunsetenv(m_pszName); }
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
+
+private:
+    const char* m_pszName;
+    bool m_bHad;
+    QByteArray m_old;
+};
 
 // A private copy of tests/data/ui/site in a temporary directory (whose name has capitals, so
 // that the lower-cased paths of the index must be resolved against the disk).
@@ -76,10 +118,7 @@ public:
     // The command-line text for a start page and a query, both quoted.
     QByteArray CommandLine(const QString& startPage, const QByteArray& query = {}) const {
         QByteArray text = '"' + QFile::encodeName(Path(startPage)) + '"';
-        if (!query.isEmpty()) {
-            text += " \"" + query + '"';
-        }
-        return text;
+        return query.isEmpty() ? text : text + " \"" + query + '"';
     }
 
 private:
@@ -101,15 +140,12 @@ public:
         SetMessageBoxFn(
             [this](QWidget*, const QString& text, const QString& caption, unsigned type) {
                 m_shown.push_back({text, caption, type});
-                if (m_onShow) {
-                    m_onShow();
+                if (m_answers.empty()) {
+                    return m_bDefault;
                 }
-                if (!m_answers.empty()) {
-                    const bool bAnswer = m_answers.front();
-                    m_answers.pop_front();
-                    return bAnswer;
-                }
-                return m_bDefault;
+                const bool bAnswer = m_answers.front();
+                m_answers.pop_front();
+                return bAnswer;
             });
     }
     ~CMessageBoxAnswers() { RefuseUnexpectedMessageBoxes(); }
@@ -117,7 +153,6 @@ public:
     CMessageBoxAnswers& operator=(const CMessageBoxAnswers&) = delete;
 
     void Answer(bool bAnswer) { m_answers.push_back(bAnswer); }
-    void OnShow(std::function<void()> fn) { m_onShow = std::move(fn); }
     const std::vector<CShownMessage>& Shown() const { return m_shown; }
     QStringList Texts() const {
         QStringList texts;
@@ -131,17 +166,13 @@ private:
     bool m_bDefault;
     std::deque<bool> m_answers;
     std::vector<CShownMessage> m_shown;
-    std::function<void()> m_onShow;
 };
 
 // Answers the file-open dialog with a fixed path ("" = cancelled) while it lives.
 class CFileDialogAnswer {
 public:
     explicit CFileDialogAnswer(QString path) : m_path(std::move(path)) {
-        SetOpenFileFn([this](QWidget*) {
-            ++m_nCalls;
-            return m_path;
-        });
+        SetOpenFileFn([this](QWidget*) { return ++m_nCalls, m_path; });
     }
     ~CFileDialogAnswer() { RefuseUnexpectedFileDialogs(); }
     CFileDialogAnswer(const CFileDialogAnswer&) = delete;
@@ -164,8 +195,6 @@ public:
         m_timer.start();
     }
     void DuringBuild(std::function<void(CBuildIndexDlg&)> fn) { m_duringBuild = std::move(fn); }
-    // Runs with each finished build's window, just before Ok is pressed on it.
-    void BeforeOk(std::function<void(CBuildIndexDlg&)> fn) { m_beforeOk = std::move(fn); }
     int Acknowledged() const { return m_nAcknowledged; }
 
 private:
@@ -179,13 +208,8 @@ private:
                 auto fn = std::move(m_duringBuild);
                 m_duringBuild = nullptr;
                 fn(*pDlg);
-                continue;
-            }
-            if (pDlg->GetButtonText() == QStringLiteral("&Ok")) {
+            } else if (pDlg->GetButtonText() == QStringLiteral("&Ok")) {
                 ++m_nAcknowledged;
-                if (m_beforeOk) {
-                    m_beforeOk(*pDlg);
-                }
                 pDlg->OnOK();
             }
         }
@@ -193,8 +217,15 @@ private:
 
     QTimer m_timer;
     std::function<void(CBuildIndexDlg&)> m_duringBuild;
-    std::function<void(CBuildIndexDlg&)> m_beforeOk;
     int m_nAcknowledged = 0;
 };
+
+// Presses and releases a key on a widget.
+inline void SendKey(QWidget* pWidget, int nKey, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier, text);
+    QApplication::sendEvent(pWidget, &press);
+    QKeyEvent release(QEvent::KeyRelease, nKey, Qt::NoModifier, text);
+    QApplication::sendEvent(pWidget, &release);
+}
 
 }  // namespace sitefinch::uitest

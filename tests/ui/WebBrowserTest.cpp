@@ -3,7 +3,6 @@
 
 #include <QTextBrowser>
 
-#include <memory>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -12,55 +11,40 @@
 namespace sitefinch {
 namespace {
 
-class WebBrowserTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        uitest::EnsureUiApp();
-        ASSERT_TRUE(m_site.IsValid());
-        SetOpenUrlFn([this](const QUrl& url) { m_opened.push_back(url); });
-        m_pPane = std::make_unique<CWebBrowser>();
-        m_pView = m_pPane->findChild<QTextBrowser*>();
-        ASSERT_NE(m_pView, nullptr);
-    }
-    void TearDown() override { SetOpenUrlFn({}); }
+TEST(WebBrowserTest, FindsLocalPagesWhateverTheCaseAndSendsOtherLinksToTheDefaultBrowser) {
+    uitest::EnsureUiApp();
+    uitest::CTempSite site;
+    ASSERT_TRUE(site.IsValid());
+    std::vector<QUrl> opened;
+    SetOpenUrlFn([&](const QUrl& url) { opened.push_back(url); });
+    CWebBrowser pane;
+    auto* pView = pane.findChild<QTextBrowser*>();
+    ASSERT_NE(pView, nullptr);
+    EXPECT_FALSE(pane.IsWebEngine());
+    auto current = [&] { return pane.GetCurrentUrl().toLocalFile(); };
 
-    QString Current() const { return m_pPane->GetCurrentUrl().toLocalFile(); }
-
-    uitest::CTempSite m_site;
-    std::unique_ptr<CWebBrowser> m_pPane;  // made once the application exists
-    QTextBrowser* m_pView = nullptr;
-    std::vector<QUrl> m_opened;
-};
-
-TEST_F(WebBrowserTest, NavigatesToTheFileOnDiskWhateverTheCaseOfTheStoredPath) {
-    EXPECT_FALSE(m_pPane->IsWebEngine());
-    const std::string sLower =
-        QFile::encodeName(m_site.Path(QStringLiteral("sub/gamma.html"))).toLower().toStdString();
-    m_pPane->Navigate(sLower.c_str());
-    EXPECT_EQ(Current(), m_site.Path(QStringLiteral("Sub/Gamma.html")));
-    EXPECT_FALSE(m_pView->toPlainText().isEmpty());
-
+    // The index stores lower-cased paths; the pane finds the file as the disk spells it.
+    pane.Navigate(
+        QFile::encodeName(site.Path(QStringLiteral("sub/gamma.html"))).toLower().constData());
+    EXPECT_EQ(current(), site.Path(QStringLiteral("Sub/Gamma.html")));
+    EXPECT_FALSE(pView->toPlainText().isEmpty());
     // A path that names nothing is passed on as it is.
-    m_pPane->Navigate("/no/such/page.htm");
-    EXPECT_EQ(m_pPane->GetRequestedUrl().toLocalFile(), QStringLiteral("/no/such/page.htm"));
-}
+    pane.Navigate("/no/such/page.htm");
+    EXPECT_EQ(pane.GetRequestedUrl().toLocalFile(), QStringLiteral("/no/such/page.htm"));
 
-TEST_F(WebBrowserTest, LocalLinksStayInThePaneAndOtherLinksGoToTheDefaultBrowser) {
-    m_pPane->Navigate(m_site.Bytes(QStringLiteral("Alpha.htm")).c_str());
-    ASSERT_EQ(Current(), m_site.Path(QStringLiteral("Alpha.htm")));
-
-    emit m_pView->anchorClicked(QUrl(QStringLiteral("http://example.org/more")));
-    emit m_pView->anchorClicked(QUrl(QStringLiteral("mailto:someone@example.org")));
-    ASSERT_EQ(m_opened.size(), 2u);
-    EXPECT_EQ(m_opened[0], QUrl(QStringLiteral("http://example.org/more")));
-    EXPECT_EQ(Current(), m_site.Path(QStringLiteral("Alpha.htm")));
-
+    pane.Navigate(site.Bytes(QStringLiteral("Alpha.htm")).c_str());
+    emit pView->anchorClicked(QUrl(QStringLiteral("http://example.org/more")));
+    emit pView->anchorClicked(QUrl(QStringLiteral("mailto:someone@example.org")));
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://example.org/more")));
+    EXPECT_EQ(current(), site.Path(QStringLiteral("Alpha.htm")));
     // A relative link resolves against the page shown and adds to the history.
-    emit m_pView->anchorClicked(QUrl(QStringLiteral("index.htm")));
-    EXPECT_EQ(Current(), m_site.Path(QStringLiteral("index.htm")));
-    EXPECT_EQ(m_opened.size(), 2u);
-    m_pPane->GoBack();
-    EXPECT_EQ(Current(), m_site.Path(QStringLiteral("Alpha.htm")));
+    emit pView->anchorClicked(QUrl(QStringLiteral("index.htm")));
+    EXPECT_EQ(current(), site.Path(QStringLiteral("index.htm")));
+    EXPECT_EQ(opened.size(), 2u);
+    pane.GoBack();
+    EXPECT_EQ(current(), site.Path(QStringLiteral("Alpha.htm")));
+    SetOpenUrlFn({});
 }
 
 }  // namespace
