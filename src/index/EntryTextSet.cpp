@@ -1,7 +1,9 @@
 // Hashing and comparing entry texts with 'A'..'Z' folded, as the entry order compares them.
 #include "EntryTextSet.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace sitefinch {
 
@@ -16,7 +18,7 @@ inline unsigned char FoldAscii(unsigned char c) {
 
 }  // namespace
 
-std::size_t CEntryTextSet::CFoldedHash::operator()(std::string_view sText) const {
+std::size_t CEntryTextSet::Hash(std::string_view sText) {
     // FNV-1a: texts are short, and equal-after-folding texts must hash alike.
     std::uint64_t nHash = kFnvOffsetBasis;
     for (const char c : sText) {
@@ -26,8 +28,7 @@ std::size_t CEntryTextSet::CFoldedHash::operator()(std::string_view sText) const
     return static_cast<std::size_t>(nHash);
 }
 
-bool CEntryTextSet::CFoldedEqual::operator()(std::string_view sA,
-                                             std::string_view sB) const noexcept {
+bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {
     if (sA.size() != sB.size()) {
         return false;
     }
@@ -38,6 +39,69 @@ bool CEntryTextSet::CFoldedEqual::operator()(std::string_view sA,
         }
     }
     return true;
+}
+
+std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) const {
+    const std::size_t nMask = m_slots.size() - 1;
+    // FNV's low bits mix poorly for short texts; fold the high half in.
+    const std::uint64_t nMixed = nHash ^ (static_cast<std::uint64_t>(nHash) >> 32);
+    const auto nTag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
+    for (std::size_t i = static_cast<std::size_t>(nMixed) & nMask;; i = (i + 1) & nMask) {
+        const CSlot& slot = m_slots[i];
+        if (slot.pText == nullptr) {
+            return i;
+        }
+        if (slot.nHashTag == nTag && slot.nLength == sText.size() &&
+            Equal(std::string_view(slot.nLength <= kInlineBytes ? slot.szInline : slot.pText,
+                                   slot.nLength),
+                  sText)) {
+            return i;
+        }
+    }
+}
+
+bool CEntryTextSet::Contains(std::string_view sText) const {
+    if (m_nCount == 0) {
+        return false;
+    }
+    return m_slots[FindSlot(sText, Hash(sText))].pText != nullptr;
+}
+
+void CEntryTextSet::Add(std::string_view sText) {
+    // At most half full, so that probe runs stay short and a free slot always ends them.
+    if ((m_nCount + 1) * 2 > m_slots.size()) {
+        std::vector<CSlot> old(std::max(kInitialSlots, m_slots.size() * 2));
+        old.swap(m_slots);
+        const std::size_t nMask = m_slots.size() - 1;
+        for (const CSlot& slot : old) {
+            if (slot.pText != nullptr) {
+                // Distinct texts: the first free slot of the probe run is the place.
+                const std::uint64_t nHash = Hash(std::string_view(slot.pText, slot.nLength));
+                std::size_t i = static_cast<std::size_t>(nHash ^ (nHash >> 32)) & nMask;
+                while (m_slots[i].pText != nullptr) {
+                    i = (i + 1) & nMask;
+                }
+                m_slots[i] = slot;
+            }
+        }
+    }
+    const std::size_t nHash = Hash(sText);
+    CSlot& slot = m_slots[FindSlot(sText, nHash)];
+    if (slot.pText == nullptr) {
+        // A view of an empty text still needs a non-null pointer to mark its slot as taken.
+        slot.pText = sText.data() != nullptr ? sText.data() : "";
+        slot.nLength = static_cast<std::uint32_t>(sText.size());
+        slot.nHashTag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
+        if (sText.size() <= kInlineBytes) {
+            std::memcpy(slot.szInline, slot.pText, sText.size());
+        }
+        ++m_nCount;
+    }
+}
+
+void CEntryTextSet::Clear() {
+    m_slots.clear();
+    m_nCount = 0;
 }
 
 }  // namespace sitefinch

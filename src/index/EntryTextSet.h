@@ -2,8 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace sitefinch {
 
@@ -14,20 +15,33 @@ namespace sitefinch {
 // is emptied whenever the tree is.
 class CEntryTextSet {
 public:
-    bool Contains(std::string_view sText) const { return m_texts.find(sText) != m_texts.end(); }
-    void Add(std::string_view sText) { m_texts.insert(sText); }
-    void Clear() { m_texts.clear(); }
-    std::size_t GetCount() const { return m_texts.size(); }
+    bool Contains(std::string_view sText) const;
+    // Adds sText unless an equal text is there.
+    void Add(std::string_view sText);
+    void Clear();
+    std::size_t GetCount() const { return m_nCount; }
+
+    static std::size_t Hash(std::string_view sText);
+    static bool Equal(std::string_view sA, std::string_view sB);
 
 private:
-    // Not noexcept, so that the set keeps each text's hash beside it (see CPathList).
-    struct CFoldedHash {
-        std::size_t operator()(std::string_view sText) const;
+    static constexpr std::size_t kInlineBytes = 16;
+    // Open addressing with linear probing: a look-up reads one slot, and touches a stored text
+    // only when the full hashes agree, instead of following a bucket's chain of nodes.
+    struct CSlot {
+        const char* pText = nullptr;  // null for a free slot
+        std::uint32_t nLength = 0;
+        std::uint32_t nHashTag = 0;  // the hash's high half
+        // A copy of a text of up to kInlineBytes bytes, compared in place of pText so that the
+        // look-up of a repeated short text touches nothing beyond its slot.
+        char szInline[kInlineBytes] = {};
     };
-    struct CFoldedEqual {
-        bool operator()(std::string_view sA, std::string_view sB) const noexcept;
-    };
-    std::unordered_set<std::string_view, CFoldedHash, CFoldedEqual> m_texts;
+    // The slot holding sText, or the free slot where it would go. The table is never full.
+    std::size_t FindSlot(std::string_view sText, std::size_t nHash) const;
+
+    static constexpr std::size_t kInitialSlots = 1024;  // a power of two
+    std::vector<CSlot> m_slots;
+    std::size_t m_nCount = 0;
 };
 
 }  // namespace sitefinch

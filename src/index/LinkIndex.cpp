@@ -54,7 +54,7 @@ void CLinkIndex::Clear() {
         m_pTextSet->Clear();  // its views point into the entries about to be freed
     }
     if (m_pPathFacts) {
-        m_pPathFacts->clear();  // the lists they vouch for are gone
+        m_pPathFacts->Clear();  // the lists they vouch for are gone
     }
     m_tree.RemoveAll();  // also makes the filter's flattened copy stale
     m_nLinks = 0;

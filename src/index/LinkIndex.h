@@ -17,6 +17,7 @@
 #include "EntryTree.h"
 #include "IndexHost.h"
 #include "PathList.h"
+#include "PathTable.h"
 #include "ResultList.h"
 #include "platform/FileSystem.h"
 #include "platform/PathParts.h"
@@ -175,18 +176,10 @@ private:
         // the lists need asking only the first time a link leads to it.
         bool bListed = false;
     };
-    // Hashes strings and views alike, so that a look-up needs no copy of the path; not noexcept,
-    // so that the map keeps each hash beside its key (see CPathList).
-    struct CPathKeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view sPath) const {
-            return std::hash<std::string_view>()(sPath);
-        }
-    };
-    using CPathFactsMap =
-        std::unordered_map<std::string, CPathFacts, CPathKeyHash, std::equal_to<>>;
+    using CPathFactsMap = CPathTable<CPathFacts>;
 
-    // The facts of pszPath, tested on first sight. Only while a build runs.
+    // The facts of pszPath, tested on first sight. Only while a build runs; the reference lives
+    // until the next call.
     CPathFacts& FactsOf(const char* pszPath);
     // The existence test, answered from the facts while a build runs.
     bool TestExists(const char* pszPath);

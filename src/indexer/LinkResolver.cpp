@@ -57,13 +57,12 @@ bool HasExtension(const char* pszPath) {
 
 CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath) {
     const std::string_view sPath(pszPath);
-    auto it = m_pPathFacts->find(sPath);
-    if (it == m_pPathFacts->end()) {
-        CPathFacts facts;
-        facts.bExists = m_fileSystem.Exists(pszPath);
-        it = m_pPathFacts->emplace(std::string(sPath), facts).first;
+    if (CPathFacts* pFacts = m_pPathFacts->Find(sPath)) {
+        return *pFacts;
     }
-    return it->second;
+    CPathFacts facts;
+    facts.bExists = m_fileSystem.Exists(pszPath);
+    return m_pPathFacts->Add(sPath, facts);
 }
 
 bool CLinkIndex::TestExists(const char* pszPath) {

@@ -80,8 +80,8 @@ mode_t CurrentUmask() {
 // O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files,
 // so a file opened only for reading keeps it (a crawl opens thousands of them). Files opened for
 // writing have it cleared all the same, to be safe with file systems that might honour it.
-int OpenRegular(const char* pszPath, int nFlags) {
-    const int fd = ::open(pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
+int OpenRegularAt(int dirFd, const char* pszPath, int nFlags) {
+    const int fd = ::openat(dirFd, pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         return -1;
     }
@@ -99,6 +99,10 @@ int OpenRegular(const char* pszPath, int nFlags) {
     return fd;
 }
 
+int OpenRegular(const char* pszPath, int nFlags) {
+    return OpenRegularAt(AT_FDCWD, pszPath, nFlags);
+}
+
 int OpenRegular(const std::string& sPath, int nFlags) {
     return OpenRegular(sPath.c_str(), nFlags);
 }
@@ -109,6 +113,28 @@ bool IsReadableRegular(const char* pszPath) {
     struct stat st;
     return ::stat(pszPath, &st) == 0 && S_ISREG(st.st_mode) &&
            ::faccessat(AT_FDCWD, pszPath, R_OK, AT_EACCESS) == 0;
+}
+
+// IsReadableRegular for a name in a directory whose readdir said nType: a regular file needs
+// only the permission test, a link or an unknown type the stat as well.
+bool IsReadableRegularAt(int dirFd, const char* pszName, unsigned char nType) {
+    if (nType != DT_REG) {
+        struct stat st;
+        if ((nType != DT_LNK && nType != DT_UNKNOWN) || ::fstatat(dirFd, pszName, &st, 0) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            return false;
+        }
+    }
+    return ::faccessat(dirFd, pszName, R_OK, AT_EACCESS) == 0;
+}
+
+// Where the name of an absolute path starts, or null when it is not absolute or has no name.
+const char* NameStart(const char* pszPath) {
+    if (pszPath[0] != kSeparator) {
+        return nullptr;
+    }
+    const char* pName = std::strrchr(pszPath, kSeparator) + 1;
+    return *pName != '\0' ? pName : nullptr;
 }
 
 void WriteAll(int fd, const void* pBuffer, std::size_t nCount, const std::string& sPath) {
@@ -361,6 +387,64 @@ const CDirectoryListing* CNativeFileSystem::ListDirectory(const std::string& sDi
     return &m_scratch;
 }
 
+CNativeFileSystem::CDirectoryHandle::~CDirectoryHandle() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(const std::string& sDir) {
+    const auto it = m_handles.find(sDir);
+    if (it != m_handles.end()) {
+        return it->second.get();
+    }
+    std::unique_ptr<CDirectoryHandle> pHandle;
+    const int fd = ::open(sDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        pHandle = std::make_unique<CDirectoryHandle>();
+        pHandle->fd = fd;
+        // The listing reads through a second descriptor, which closedir takes with it.
+        const int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        DIR* pDir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (pDir == nullptr) {
+            if (listFd >= 0) {
+                ::close(listFd);
+            }
+            pHandle.reset();
+        } else {
+            while (const dirent* pEntry = ::readdir(pDir)) {
+                pHandle->types.emplace(pEntry->d_name, pEntry->d_type);
+            }
+            ::closedir(pDir);
+            if (m_nOpenHandles < kMaxDirectoryHandles) {
+                ++m_nOpenHandles;
+            } else {
+                ::close(pHandle->fd);
+                pHandle->fd = -1;
+            }
+        }
+    }
+    return (m_handles[sDir] = std::move(pHandle)).get();
+}
+
+int CNativeFileSystem::ExistsInHandle(const char* pszPath) {
+    const char* pName = NameStart(pszPath);
+    if (m_nScanDepth == 0 || pName == nullptr) {
+        return -1;
+    }
+    const CDirectoryHandle* pHandle = HandleOf(std::string(pszPath, pName));
+    if (pHandle == nullptr) {
+        return -1;
+    }
+    const auto it = pHandle->types.find(pName);
+    if (it == pHandle->types.end()) {
+        return -1;  // not there as written: only the case-insensitive resolution can find it
+    }
+    // The name is there as written, so it is what Resolve() would return: the answer is final.
+    return pHandle->fd >= 0 ? IsReadableRegularAt(pHandle->fd, pName, it->second)
+                            : IsReadableRegularAt(AT_FDCWD, pszPath, it->second);
+}
+
 void CNativeFileSystem::NoteCreated(const std::string& sPath) {
     if (m_nScanDepth == 0) {
         return;
@@ -368,6 +452,11 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
     const std::size_t nSlash = sPath.rfind(kSeparator);
     const std::string sDir =
         nSlash == std::string::npos ? std::string() : sPath.substr(0, nSlash + 1);
+    const auto itHandle = m_handles.find(sDir);
+    if (itHandle != m_handles.end() && itHandle->second) {
+        // Of unknown type, so that a test looks at what is there now.
+        itHandle->second->types.insert_or_assign(NameOf(sPath), DT_UNKNOWN);
+    }
     const auto it = m_cache.find(sDir);
     if (it != m_cache.end() && it->second) {
         const std::string sName = NameOf(sPath);
@@ -381,12 +470,16 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
 void CNativeFileSystem::BeginCachedScan() {
     if (m_nScanDepth++ == 0) {
         m_cache.clear();
+        m_handles.clear();
+        m_nOpenHandles = 0;
     }
 }
 
 void CNativeFileSystem::EndCachedScan() {
     if (m_nScanDepth > 0 && --m_nScanDepth == 0) {
         m_cache.clear();
+        m_handles.clear();
+        m_nOpenHandles = 0;
     }
 }
 
@@ -395,7 +488,17 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
         return nullptr;
     }
     // The path as given is what Resolve() would return whenever the open succeeds, so trying it
-    // first spares the common case the look-up.
+    // first spares the common case the look-up. During a scan it is opened through its
+    // directory's handle when the directory lists the name as written.
+    if (const char* pName = m_nScanDepth > 0 ? NameStart(pszPath) : nullptr) {
+        const CDirectoryHandle* pHandle = HandleOf(std::string(pszPath, pName));
+        if (pHandle != nullptr && pHandle->fd >= 0 && pHandle->types.count(pName) != 0) {
+            const int fd = OpenRegularAt(pHandle->fd, pName, O_RDONLY);
+            if (fd >= 0) {
+                return std::make_unique<CNativeFile>(fd, pszPath);
+            }
+        }
+    }
     int fd = OpenRegular(pszPath, O_RDONLY);
     if (fd >= 0) {
         return std::make_unique<CNativeFile>(fd, pszPath);
@@ -478,6 +581,10 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReplacing(const char* pszPath) 
 bool CNativeFileSystem::Exists(const char* pszPath) {
     if (pszPath == nullptr || pszPath[0] == '\0') {
         return false;
+    }
+    const int nKnown = ExistsInHandle(pszPath);
+    if (nKnown >= 0) {
+        return nKnown != 0;
     }
     // As OpenForReading: the path as given first, then its case-insensitive resolution.
     if (IsReadableRegular(pszPath)) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "platform/DirectoryListing.h"
 #include "platform/FileSystem.h"
@@ -31,7 +32,29 @@ private:
     // Keeps a cached listing current when this program creates a file during a cached scan.
     void NoteCreated(const std::string& sPath);
 
+    // A directory opened once during a cached scan, named by its path as given: its names with
+    // their d_type from readdir, and a descriptor that files are opened and tested through, so
+    // that the kernel walks one component rather than the whole path each time.
+    struct CDirectoryHandle {
+        CDirectoryHandle() = default;
+        CDirectoryHandle(const CDirectoryHandle&) = delete;
+        CDirectoryHandle& operator=(const CDirectoryHandle&) = delete;
+        ~CDirectoryHandle();
+        int fd = -1;  // -1 once kMaxDirectoryHandles descriptors are held: then full paths
+        std::unordered_map<std::string, unsigned char> types;
+    };
+    // At most this many directory descriptors are kept, well below the usual limit of 1024.
+    static constexpr int kMaxDirectoryHandles = 128;
+    // The handle of sDir (a path ending in '/'), opened on first use; null when it cannot be
+    // opened or read. Only during a cached scan. Lives until the scan ends.
+    const CDirectoryHandle* HandleOf(const std::string& sDir);
+    // The answer of Exists() from the handle of the path's directory, or -1 when the handle
+    // cannot tell (no handle, or the name is not in the directory as written).
+    int ExistsInHandle(const char* pszPath);
+
     int m_nScanDepth = 0;
+    std::unordered_map<std::string, std::unique_ptr<CDirectoryHandle>> m_handles;
+    int m_nOpenHandles = 0;
     // Listings by directory prefix while a cached scan runs; nullopt for one that cannot be read.
     std::map<std::string, std::optional<CDirectoryListing>> m_cache;
     CDirectoryListing m_scratch;  // the one uncached listing, valid until the next look-up

@@ -98,8 +98,12 @@ void NormalizePath(char* pszPath, char cSeparator) {
 
     const char szParent[] = {cSeparator, '.', '.', cSeparator, '\0'};
     const std::size_t nParentLength = sizeof szParent - 1;
+    // Each search resumes a run's length before the place of the last removal rather than at
+    // the start: the text before that place is unchanged and held no run, so the first run
+    // found is the one a search from the start would find.
+    std::size_t nSearch = 0;
     for (;;) {
-        const char* pFound = FindRun(pszPath, szParent, nParentLength);
+        const char* pFound = FindRun(pszPath + nSearch, szParent, nParentLength);
         if (pFound == nullptr || pFound == pszPath) {
             break;  // one at the very start has nothing before it to remove, nor do later ones
         }
@@ -113,16 +117,20 @@ void NormalizePath(char* pszPath, char cSeparator) {
         }
         // Keep the separator that ends the "<sep>..<sep>" so the next component stays attached.
         EraseRange(pszPath, nFrom, nAt + nParentLength - 1);
+        nSearch = nFrom >= nParentLength ? nFrom - nParentLength : 0;
     }
 
     const char szCurrent[] = {cSeparator, '.', cSeparator, '\0'};
+    const std::size_t nCurrentLength = sizeof szCurrent - 1;
+    nSearch = 0;
     for (;;) {
-        const char* pFound = FindRun(pszPath, szCurrent, sizeof szCurrent - 1);
+        const char* pFound = FindRun(pszPath + nSearch, szCurrent, nCurrentLength);
         if (pFound == nullptr) {
             break;
         }
         const std::size_t nAt = static_cast<std::size_t>(pFound - pszPath);
         EraseRange(pszPath, nAt, nAt + 2);
+        nSearch = nAt >= nCurrentLength ? nAt - nCurrentLength : 0;
     }
 }
 
