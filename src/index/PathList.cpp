@@ -5,7 +5,11 @@ namespace sitefinch {
 
 void CPathList::AddTail(const char* pszPath) {
     std::string sPath(pszPath != nullptr ? pszPath : "");
-    m_members.insert(sPath);
+    if (std::uint32_t* pCount = m_counts.Find(sPath)) {
+        ++*pCount;
+    } else {
+        m_counts.Add(sPath, 1);
+    }
     m_paths.push_back(std::move(sPath));
 }
 
@@ -15,21 +19,22 @@ bool CPathList::RemoveHead(std::string& sPath) {
     }
     sPath = std::move(m_paths.front());
     m_paths.pop_front();
-    // A path may have been added more than once; only one of its copies leaves the set.
-    const auto it = m_members.find(sPath);
-    if (it != m_members.end()) {
-        m_members.erase(it);
+    // A path may have been added more than once; only one of its copies leaves the count.
+    if (std::uint32_t* pCount = m_counts.Find(sPath); pCount != nullptr && *pCount > 0) {
+        --*pCount;
     }
     return true;
 }
 
 bool CPathList::Contains(const char* pszPath) const {
-    return m_members.find(std::string_view(pszPath != nullptr ? pszPath : "")) != m_members.end();
+    const std::uint32_t* pCount =
+        m_counts.Find(std::string_view(pszPath != nullptr ? pszPath : ""));
+    return pCount != nullptr && *pCount > 0;
 }
 
 void CPathList::RemoveAll() {
     m_paths.clear();
-    m_members.clear();
+    m_counts.Clear();
 }
 
 }  // namespace sitefinch

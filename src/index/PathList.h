@@ -1,17 +1,18 @@
-// An ordered list of paths with a hash set beside it for membership.
+// An ordered list of paths with a hash table beside it for membership.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+
+#include "PathTable.h"
 
 namespace sitefinch {
 
 // Keeps insertion order like a list walked from its head, but answers Contains() from a hash
-// set with the same answers (whole-string, byte-for-byte, case-sensitive), so that a crawl stays
+// table with the same answers (whole-string, byte-for-byte, case-sensitive), so that a crawl stays
 // linear in the number of pages.
 class CPathList {
 public:
@@ -25,19 +26,12 @@ public:
     const std::deque<std::string>& GetPaths() const { return m_paths; }
 
 private:
-    // Hashes strings and views alike, so that Contains() looks a path up without copying it.
-    // Deliberately not noexcept: the standard library then keeps each element's hash beside it,
-    // so that a look-up compares hashes before it touches a stored path and never hashes stored
-    // paths again while it walks a bucket.
-    struct CPathHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view sPath) const {
-            return std::hash<std::string_view>()(sPath);
-        }
-    };
-
+    // How many copies of each path the list holds. A path whose last copy left stays in the
+    // table with a count of zero: a crawl takes each path off its list at most once, and an
+    // open-addressed table without removal keeps every look-up to a probe of flat slots instead
+    // of a walk through nodes.
     std::deque<std::string> m_paths;
-    std::unordered_multiset<std::string, CPathHash, std::equal_to<>> m_members;
+    CPathTable<std::uint32_t> m_counts;
 };
 
 }  // namespace sitefinch

@@ -29,6 +29,14 @@ public:
         return slot.pPath != nullptr ? &slot.value : nullptr;
     }
 
+    const TValue* Find(std::string_view sPath) const {
+        if (m_nCount == 0) {
+            return nullptr;
+        }
+        const CSlot& slot = m_slots[FindSlot(sPath, std::hash<std::string_view>()(sPath))];
+        return slot.pPath != nullptr ? &slot.value : nullptr;
+    }
+
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
     // Valid until the next Add() or Clear().
     TValue& Add(std::string_view sPath, const TValue& value) {
