@@ -37,7 +37,8 @@ CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
     m_pszLower = m_pszText + m_nTextLength + 1;
     std::memcpy(m_pszTarget, pszTarget, nTarget + 1);
     std::memcpy(m_pszText, pszText, m_nTextLength + 1);
-    UpdateLowerText();
+    std::memcpy(m_pszLower, m_pszText, m_nTextLength + 1);
+    CharLowerBuff(m_pszLower, m_nTextLength);
 }
 
 CIndexEntry::~CIndexEntry() {

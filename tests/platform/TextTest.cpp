@@ -1,6 +1,7 @@
 // Tests of the Windows-1252 case mapping and the bounded copies.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -41,6 +42,29 @@ TEST(CharLowerTest, EveryByteFollowsTheWindows1252Rule) {
     char buffer[] = {'A', '\0', '\xC4', 'Z'};
     CharLowerBuff(buffer, 3);
     EXPECT_EQ(std::string(buffer, 4), std::string("a\0\xE4Z", 4));
+}
+
+// The buffer version lower-cases ASCII words eight bytes at a time; every byte, at every offset
+// and next to every other kind of byte, must still follow the rule.
+TEST(CharLowerTest, BufferVersionAgreesWithTheRuleAtEveryOffset) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int nRound = 0; nRound < 2000; ++nRound) {
+        const std::size_t nLength = next() % 40;
+        const bool bAsciiOnly = nRound % 2 == 0;
+        std::string text(nLength, '\0');
+        for (char& c : text) {
+            const std::uint32_t r = (next() >> 8) & 0xFF;
+            c = static_cast<char>(bAsciiOnly ? (r & 0x7F) : r);
+        }
+        std::string lowered = text;
+        CharLowerBuff(lowered.data(), lowered.size());
+        for (std::size_t i = 0; i < nLength; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            ASSERT_EQ(static_cast<unsigned char>(lowered[i]), ExpectedLower(c))
+                << "byte 0x" << std::hex << int{c} << " at " << std::dec << i << " of " << nLength;
+        }
+    }
 }
 
 TEST(BoundedCopyTest, CopyAndAppendCutAndAlwaysTerminate) {
