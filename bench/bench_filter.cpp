@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CountingList.h"
 #include "RatioReporter.h"
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
@@ -29,16 +30,7 @@ public:
     bool MessageBox(const char*, const char*, unsigned) override { return true; }
 };
 
-class CCountingList : public CResultList {
-public:
-    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
-                      std::vector<std::uint32_t> lines) override {
-        benchmark::DoNotOptimize(pTexts.get());
-        benchmark::DoNotOptimize(lines.data());
-        m_nLines = lines.size();
-    }
-    std::size_t m_nLines = 0;
-};
+using bench::CCountingList;
 
 // Titles and link texts of a documentation site: a few words each, some holding "ion".
 std::vector<std::string> MakeTexts() {

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QWindow>
 
+#include "CountingList.h"
 #include "RatioReporter.h"
 #include "index/LinkIndex.h"
 #include "platform/DisplayText.h"
@@ -122,16 +123,7 @@ void BM_OurFilter(benchmark::State& state, const char* pszQuery) {
 
 // The parts of our time: the core's walk alone (a list that keeps nothing), and the model
 // without a view attached.
-class CCountingList : public CResultList {
-public:
-    void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
-                      std::vector<std::uint32_t> lines) override {
-        benchmark::DoNotOptimize(pTexts.get());
-        benchmark::DoNotOptimize(lines.data());
-        m_nLines = lines.size();
-    }
-    std::size_t m_nLines = 0;
-};
+using bench::CCountingList;
 
 void BM_CoreFilterOnly(benchmark::State& state, const char* pszQuery) {
     CFilterFixture& f = FilterFixture();
