@@ -71,11 +71,19 @@ bool CLineReader::ReadByte(char& out) {
 }
 
 bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity) {
-    // The line is gathered in a working buffer of its own: position i receives each byte read,
-    // and gathering stops once the byte at i is a line end or i has reached 999. Runs of bytes
-    // already in the block buffer are moved in bulk; refills go through ReadByte(), which knows
-    // how a file ends.
-    char work[kLineCapacity];
+    std::size_t nLength;
+    return ReadLine(pszLine, nCapacity, nLength);
+}
+
+bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity, std::size_t& nLength) {
+    // The line is gathered in a working buffer: position i receives each byte read, and
+    // gathering stops once the byte at i is a line end or i has reached 999. A caller's buffer
+    // of the full line capacity serves as that buffer itself, which spares a copy of every line;
+    // a smaller one gets a copy of the gathered text. Runs of bytes already in the block buffer
+    // are moved in bulk; refills go through ReadByte(), which knows how a file ends.
+    char localWork[kLineCapacity];
+    const bool bDirect = pszLine != nullptr && nCapacity >= kLineCapacity;
+    char* const work = bDirect ? pszLine : localWork;
     bool bResult = true;
     std::size_t i = 0;
     for (;;) {
@@ -123,6 +131,7 @@ bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity) {
     if (bResult && work[i] == '\r' && !ReadByte(work[i])) {
         bResult = false;
     }
+    nLength = 0;
     if (nCapacity == 0 || pszLine == nullptr) {
         return bResult;
     }
@@ -130,9 +139,13 @@ bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity) {
         i = nCapacity - 1;
     }
     work[i] = '\0';
-    // Up to and including the first zero: an embedded zero byte ends the line for the caller.
-    const std::size_t nChars = std::strlen(work);
-    std::memcpy(pszLine, work, nChars + 1);
+    // An embedded zero byte ends the line for the caller.
+    const void* pZero = std::memchr(work, '\0', i);
+    nLength =
+        pZero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(pZero) - work) : i;
+    if (!bDirect) {
+        std::memcpy(pszLine, work, nLength + 1);
+    }
     return bResult;
 }
 

@@ -38,6 +38,9 @@ public:
     // The next line into pszLine (nCapacity >= 1 bytes, zero-terminated, cut to nCapacity - 1).
     // True when a line end (or the 999-character limit) ended it, false at the end of the file.
     bool ReadLine(char* pszLine, std::size_t nCapacity);
+    // The same, also giving the length of the text stored in pszLine (0 when nothing is stored).
+    // Bytes of pszLine past its terminating zero may be changed.
+    bool ReadLine(char* pszLine, std::size_t nCapacity, std::size_t& nLength);
 
     // Bytes handed out so far * 100 / the measured length, rounded toward zero.
     int GetPercent() const;

@@ -17,10 +17,10 @@
 #include "EntryTree.h"
 #include "IndexHost.h"
 #include "PathList.h"
-#include "PathTable.h"
 #include "ResultList.h"
 #include "platform/FileSystem.h"
 #include "platform/PathParts.h"
+#include "platform/PathTable.h"
 
 namespace sitefinch {
 
@@ -178,15 +178,18 @@ private:
     };
     using CPathFactsMap = CPathTable<CPathFacts>;
 
-    // The facts of pszPath, tested on first sight. Only while a build runs; the reference lives
-    // until the next call.
-    CPathFacts& FactsOf(const char* pszPath);
+    // The facts of the nLength-byte path pszPath (zero-terminated there), tested on first sight.
+    // Only while a build runs; the reference lives until the next call.
+    CPathFacts& FactsOf(const char* pszPath, std::size_t nLength);
     // The existence test, answered from the facts while a build runs.
     bool TestExists(const char* pszPath);
 
     // The split of the page path whose links ResolveLink() resolved last.
     std::string m_sSplitPage;
     CPathParts m_splitPage = {};
+    std::size_t m_nSplitPageDirLength = 0;
+    // The split's drive and directory are lower-case already, as every crawled path is.
+    bool m_bSplitPageLower = false;
 
     // Facts by path while a build runs (null otherwise; emptied by Clear()).
     std::unique_ptr<CPathFactsMap> m_pPathFacts;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "PathTable.h"
+#include "platform/PathTable.h"
 
 namespace sitefinch {
 

@@ -41,6 +41,16 @@ void FirstDirComponent(const char* pszDir, char* pszOut, std::size_t nCapacity) 
     }
 }
 
+// True when no byte of the text changes when lower-cased.
+bool IsLowerCase(const char* psz) {
+    for (; *psz != '\0'; ++psz) {
+        if (CharLowerByte(static_cast<unsigned char>(*psz)) != static_cast<unsigned char>(*psz)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // True when the path's extension is not empty: a '.' follows the drive and the directory.
 bool HasExtension(const char* pszPath) {
     const char* p = (pszPath[0] != '\0' && pszPath[1] == ':') ? pszPath + 2 : pszPath;
@@ -55,8 +65,8 @@ bool HasExtension(const char* pszPath) {
 
 }  // namespace
 
-CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath) {
-    const std::string_view sPath(pszPath);
+CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength) {
+    const std::string_view sPath(pszPath, nLength);
     if (CPathFacts* pFacts = m_pPathFacts->Find(sPath)) {
         return *pFacts;
     }
@@ -67,7 +77,8 @@ CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath) {
 
 bool CLinkIndex::TestExists(const char* pszPath) {
     // Most links of a site lead to pages that other links have led to before.
-    return m_pPathFacts ? FactsOf(pszPath).bExists : m_fileSystem.Exists(pszPath);
+    return m_pPathFacts ? FactsOf(pszPath, std::strlen(pszPath)).bExists
+                        : m_fileSystem.Exists(pszPath);
 }
 
 bool CLinkIndex::IsLocalLink(const char* pszHref) {
@@ -100,6 +111,8 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     if (m_sSplitPage != pszPagePath) {
         SplitPath(pszPagePath, m_splitPage);
         m_sSplitPage = pszPagePath;
+        m_nSplitPageDirLength = std::strlen(m_splitPage.szDir);
+        m_bSplitPageLower = IsLowerCase(m_splitPage.szDrive) && IsLowerCase(m_splitPage.szDir);
     }
     const CPathParts& page = m_splitPage;
 
@@ -107,6 +120,7 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     // name some other file.
     char szResolved[kResolvedPathCapacity];
     bool bFits;
+    bool bLowered = false;
     if (IsSeparator(pszHref[0])) {
         bFits = Join(szResolved, sizeof szResolved, page.szDrive, pszHref, "");
         if (bFits && !TestExists(szResolved)) {
@@ -118,21 +132,32 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
         }
     } else {
         bFits = Join(szResolved, sizeof szResolved, page.szDrive, page.szDir, pszHref);
+        // The page's own drive and directory come from a path the crawl lower-cased already:
+        // only the href needs it.
+        if (bFits && m_bSplitPageLower) {
+            const std::size_t nPrefix = std::strlen(page.szDrive) + m_nSplitPageDirLength;
+            CharLowerBuff(szResolved + nPrefix, std::strlen(szResolved + nPrefix));
+            bLowered = true;
+        }
     }
 
+    std::size_t nLength = 0;
     if (bFits) {
-        CharLowerA(szResolved);
+        if (!bLowered) {
+            CharLowerA(szResolved);
+        }
         NormalizePath(szResolved);
 
         // A directory link leads to the directory's default page. The test runs with the
         // fragment still attached, so "sub#x" counts as a directory.
-        const std::size_t nLength = std::strlen(szResolved);
+        nLength = std::strlen(szResolved);
         const bool bEndsWithSeparator = nLength > 0 && IsSeparator(szResolved[nLength - 1]);
         if (bEndsWithSeparator || !HasExtension(szResolved)) {
             const char szSeparator[] = {m_cSeparator, '\0'};
             bFits =
                 (bEndsWithSeparator || AppendBounded(szResolved, sizeof szResolved, szSeparator)) &&
                 AppendBounded(szResolved, sizeof szResolved, kDefaultPage);
+            nLength = std::strlen(szResolved);
         }
     }
     if (!bFits) {
@@ -140,17 +165,18 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
         return;
     }
 
-    CopyBounded(szTarget, sizeof szTarget, szResolved);
+    static_assert(kResolvedPathCapacity <= kTargetCapacity);
+    std::memcpy(szTarget, szResolved, nLength + 1);
 
     // The queued path is the page without its fragment; missing files are queued too, so the
     // crawl reports each broken target once.
-    char* pFragment = std::strchr(szResolved, '#');
-    if (pFragment) {
+    if (char* pFragment = static_cast<char*>(std::memchr(szResolved, '#', nLength))) {
         *pFragment = '\0';
+        nLength = static_cast<std::size_t>(pFragment - szResolved);
     }
     bool bExists;
     if (m_pPathFacts) {
-        CPathFacts& facts = FactsOf(szResolved);
+        CPathFacts& facts = FactsOf(szResolved, nLength);
         if (!facts.bListed) {
             if (!IsVisited(szResolved) && !IsPending(szResolved)) {
                 m_pending.AddTail(szResolved);

@@ -67,6 +67,47 @@ std::ptrdiff_t FindLowerMarker(const char* pszLine, const char* pszMarker) {
     return FindLowerMarker(pszLine, SearchedLength(pszLine), pszMarker, std::strlen(pszMarker));
 }
 
+// True when the marker (lower-case ASCII) starts at p, with 'A'..'Z' of the text folded.
+bool IsLowerMarkerAt(const char* p, const char* pszMarker, std::size_t nMarker) {
+    for (std::size_t k = 1; k < nMarker; ++k) {
+        if (CharLowerByte(static_cast<unsigned char>(p[k])) !=
+            static_cast<unsigned char>(pszMarker[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The offsets FindLowerMarker() gives for the title and the link marker in the nLength bytes at
+// pszLine, found in one sweep over the line's '<' characters; the link's only when there is no
+// title, since a title line is never read for a link. Most lines hold neither, and every line
+// of every page is searched.
+struct CMarkers {
+    std::ptrdiff_t nTitle = -1;
+    std::ptrdiff_t nLink = -1;
+};
+CMarkers FindMarkers(const char* pszLine, std::size_t nLength) {
+    static_assert(kTitleMarker[0] == '<' && kLinkMarker[0] == '<');
+    CMarkers markers;
+    const char* const pEnd = pszLine + nLength;
+    for (const char* p = pszLine; p < pEnd; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(pEnd - p)));
+        if (p == nullptr) {
+            break;
+        }
+        const std::size_t nLeft = static_cast<std::size_t>(pEnd - p);
+        if (nLeft >= kTitleMarkerLength && IsLowerMarkerAt(p, kTitleMarker, kTitleMarkerLength)) {
+            markers.nTitle = p - pszLine;
+            return markers;
+        }
+        if (markers.nLink < 0 && nLeft >= kLinkMarkerLength &&
+            IsLowerMarkerAt(p, kLinkMarker, kLinkMarkerLength)) {
+            markers.nLink = p - pszLine;
+        }
+    }
+    return markers;
+}
+
 const char* SkipBlanks(const char* p) {
     while (IsBlank(static_cast<unsigned char>(*p))) {
         ++p;
@@ -76,10 +117,54 @@ const char* SkipBlanks(const char* p) {
 
 // The first occurrence of c from p on, or the terminating zero.
 const char* FindOrEnd(const char* p, char c) {
-    while (*p != '\0' && *p != c) {
+    return ::strchrnul(p, c);
+}
+
+// ExtractTitle() with the marker found at pszLine + nMarker.
+bool ExtractTitleAt(const char* pszLine, std::ptrdiff_t nMarker, char* pszTitle,
+                    std::size_t nCapacity) {
+    const char* pStart = SkipBlanks(pszLine + nMarker + kTitleMarkerLength);
+    const char* pEnd = FindOrEnd(pStart, '<');
+    CopyRun(pszTitle, nCapacity, pStart, static_cast<std::size_t>(pEnd - pStart));
+    return nCapacity > 1 && pEnd != pStart;
+}
+
+// ExtractLink() with the marker found at pszLine + nMarker.
+bool ExtractLinkAt(const char* pszLine, std::ptrdiff_t nMarker, char* pszHref,
+                   std::size_t nHrefCapacity, char* pszText, std::size_t nTextCapacity) {
+    const char* p = FindOrEnd(pszLine + nMarker, '=');
+    if (*p == '=') {
         ++p;
     }
-    return p;
+    while (*p == ' ') {
+        ++p;
+    }
+    if (*p == '\0') {
+        return false;
+    }
+
+    const char* pValue;
+    const char* pValueEnd;
+    if (*p == '"') {
+        pValue = SkipBlanks(p + 1);
+        pValueEnd = FindOrEnd(pValue, '"');
+    } else {
+        // Unquoted: runs to the tag's end, blanks and single quotes included.
+        pValue = SkipBlanks(p);
+        pValueEnd = FindOrEnd(pValue, '>');
+    }
+    CopyRun(pszHref, nHrefCapacity, pValue, static_cast<std::size_t>(pValueEnd - pValue));
+
+    // The tag's end is searched from the start of the value, so a '>' inside a quoted value
+    // ends the tag there.
+    const char* pTagEnd = FindOrEnd(pValue, '>');
+    if (*pTagEnd == '\0') {
+        return false;
+    }
+    const char* pText = SkipBlanks(pTagEnd + 1);
+    const char* pTextEnd = FindOrEnd(pText, '<');
+    CopyRun(pszText, nTextCapacity, pText, static_cast<std::size_t>(pTextEnd - pText));
+    return true;
 }
 
 }  // namespace
@@ -114,10 +199,11 @@ void CLinkIndex::ScanPage(const char* pszPath) {
     char szHref[kHrefCapacity];
     char szText[kLinkTextCapacity];
     try {
-        while (reader.ReadLine(szLine, sizeof szLine)) {
-            const std::size_t nLength = SearchedLength(szLine);
-            if (FindLowerMarker(szLine, nLength, kTitleMarker, kTitleMarkerLength) >= 0) {
-                if (!ExtractTitle(szLine, szTitle, sizeof szTitle)) {
+        std::size_t nLength;
+        while (reader.ReadLine(szLine, sizeof szLine, nLength)) {
+            const CMarkers markers = FindMarkers(szLine, nLength);
+            if (markers.nTitle >= 0) {
+                if (!ExtractTitleAt(szLine, markers.nTitle, szTitle, sizeof szTitle)) {
                     // The title sits on the next line, taken whole as it is; only whether a line
                     // was there is ignored, so a missing line gives an empty title.
                     szLine[0] = '\0';
@@ -125,8 +211,9 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                     CopyBounded(szTitle, sizeof szTitle, szLine);
                 }
                 AddTitleEntry(pszPath, szTitle);
-            } else if (FindLowerMarker(szLine, nLength, kLinkMarker, kLinkMarkerLength) >= 0) {
-                if (ExtractLink(szLine, szHref, sizeof szHref, szText, sizeof szText)) {
+            } else if (markers.nLink >= 0) {
+                if (ExtractLinkAt(szLine, markers.nLink, szHref, sizeof szHref, szText,
+                                  sizeof szText)) {
                     ResolveLink(pszPath, szHref, szText);
                 }
             }
@@ -140,54 +227,14 @@ void CLinkIndex::ScanPage(const char* pszPath) {
 
 bool CLinkIndex::ExtractTitle(const char* pszLine, char* pszTitle, std::size_t nCapacity) {
     const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kTitleMarker);
-    if (nMarker < 0) {
-        return false;
-    }
-    const char* pStart = SkipBlanks(pszLine + nMarker + kTitleMarkerLength);
-    const char* pEnd = FindOrEnd(pStart, '<');
-    CopyRun(pszTitle, nCapacity, pStart, static_cast<std::size_t>(pEnd - pStart));
-    return nCapacity > 1 && pEnd != pStart;
+    return nMarker >= 0 && ExtractTitleAt(pszLine, nMarker, pszTitle, nCapacity);
 }
 
 bool CLinkIndex::ExtractLink(const char* pszLine, char* pszHref, std::size_t nHrefCapacity,
                              char* pszText, std::size_t nTextCapacity) {
     const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kLinkMarker);
-    if (nMarker < 0) {
-        return false;
-    }
-    const char* p = FindOrEnd(pszLine + nMarker, '=');
-    if (*p == '=') {
-        ++p;
-    }
-    while (*p == ' ') {
-        ++p;
-    }
-    if (*p == '\0') {
-        return false;
-    }
-
-    const char* pValue;
-    const char* pValueEnd;
-    if (*p == '"') {
-        pValue = SkipBlanks(p + 1);
-        pValueEnd = FindOrEnd(pValue, '"');
-    } else {
-        // Unquoted: runs to the tag's end, blanks and single quotes included.
-        pValue = SkipBlanks(p);
-        pValueEnd = FindOrEnd(pValue, '>');
-    }
-    CopyRun(pszHref, nHrefCapacity, pValue, static_cast<std::size_t>(pValueEnd - pValue));
-
-    // The tag's end is searched from the start of the value, so a '>' inside a quoted value
-    // ends the tag there.
-    const char* pTagEnd = FindOrEnd(pValue, '>');
-    if (*pTagEnd == '\0') {
-        return false;
-    }
-    const char* pText = SkipBlanks(pTagEnd + 1);
-    const char* pTextEnd = FindOrEnd(pText, '<');
-    CopyRun(pszText, nTextCapacity, pText, static_cast<std::size_t>(pTextEnd - pText));
-    return true;
+    return nMarker >= 0 &&
+           ExtractLinkAt(pszLine, nMarker, pszHref, nHrefCapacity, pszText, nTextCapacity);
 }
 
 }  // namespace sitefinch

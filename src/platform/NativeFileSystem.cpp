@@ -80,8 +80,13 @@ mode_t CurrentUmask() {
 // O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files,
 // so a file opened only for reading keeps it (a crawl opens thousands of them). Files opened for
 // writing have it cleared all the same, to be safe with file systems that might honour it.
+// The open itself, with the flags every open of this file system takes.
+int OpenAt(int dirFd, const char* pszPath, int nFlags) {
+    return ::openat(dirFd, pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
+}
+
 int OpenRegularAt(int dirFd, const char* pszPath, int nFlags) {
-    const int fd = ::openat(dirFd, pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd = OpenAt(dirFd, pszPath, nFlags);
     if (fd < 0) {
         return -1;
     }
@@ -393,13 +398,13 @@ CNativeFileSystem::CDirectoryHandle::~CDirectoryHandle() {
     }
 }
 
-const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(const std::string& sDir) {
-    const auto it = m_handles.find(sDir);
-    if (it != m_handles.end()) {
-        return it->second.get();
+const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(std::string_view sDir) {
+    if (CDirectoryHandle* const* ppHandle = m_handles.Find(sDir)) {
+        return *ppHandle;
     }
     std::unique_ptr<CDirectoryHandle> pHandle;
-    const int fd = ::open(sDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string sDirPath(sDir);
+    const int fd = ::open(sDirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         pHandle = std::make_unique<CDirectoryHandle>();
         pHandle->fd = fd;
@@ -413,7 +418,12 @@ const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(const std
             pHandle.reset();
         } else {
             while (const dirent* pEntry = ::readdir(pDir)) {
-                pHandle->types.emplace(pEntry->d_name, pEntry->d_type);
+                const std::string_view sName(pEntry->d_name);
+                if (unsigned char* pType = pHandle->types.Find(sName)) {
+                    *pType = pEntry->d_type;
+                } else {
+                    pHandle->types.Add(sName, pEntry->d_type);
+                }
             }
             ::closedir(pDir);
             if (m_nOpenHandles < kMaxDirectoryHandles) {
@@ -424,7 +434,12 @@ const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(const std
             }
         }
     }
-    return (m_handles[sDir] = std::move(pHandle)).get();
+    CDirectoryHandle* pStored = pHandle.get();
+    if (pHandle) {
+        m_handleStore.push_back(std::move(pHandle));
+    }
+    m_handles.Add(sDir, pStored);
+    return pStored;
 }
 
 int CNativeFileSystem::ExistsInHandle(const char* pszPath) {
@@ -432,17 +447,18 @@ int CNativeFileSystem::ExistsInHandle(const char* pszPath) {
     if (m_nScanDepth == 0 || pName == nullptr) {
         return -1;
     }
-    const CDirectoryHandle* pHandle = HandleOf(std::string(pszPath, pName));
+    const CDirectoryHandle* pHandle =
+        HandleOf(std::string_view(pszPath, static_cast<std::size_t>(pName - pszPath)));
     if (pHandle == nullptr) {
         return -1;
     }
-    const auto it = pHandle->types.find(pName);
-    if (it == pHandle->types.end()) {
+    const unsigned char* pType = pHandle->types.Find(pName);
+    if (pType == nullptr) {
         return -1;  // not there as written: only the case-insensitive resolution can find it
     }
     // The name is there as written, so it is what Resolve() would return: the answer is final.
-    return pHandle->fd >= 0 ? IsReadableRegularAt(pHandle->fd, pName, it->second)
-                            : IsReadableRegularAt(AT_FDCWD, pszPath, it->second);
+    return pHandle->fd >= 0 ? IsReadableRegularAt(pHandle->fd, pName, *pType)
+                            : IsReadableRegularAt(AT_FDCWD, pszPath, *pType);
 }
 
 void CNativeFileSystem::NoteCreated(const std::string& sPath) {
@@ -452,10 +468,14 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
     const std::size_t nSlash = sPath.rfind(kSeparator);
     const std::string sDir =
         nSlash == std::string::npos ? std::string() : sPath.substr(0, nSlash + 1);
-    const auto itHandle = m_handles.find(sDir);
-    if (itHandle != m_handles.end() && itHandle->second) {
+    if (CDirectoryHandle* const* ppHandle = m_handles.Find(sDir); ppHandle && *ppHandle) {
         // Of unknown type, so that a test looks at what is there now.
-        itHandle->second->types.insert_or_assign(NameOf(sPath), DT_UNKNOWN);
+        const std::string sName = NameOf(sPath);
+        if (unsigned char* pType = (*ppHandle)->types.Find(sName)) {
+            *pType = DT_UNKNOWN;
+        } else {
+            (*ppHandle)->types.Add(sName, DT_UNKNOWN);
+        }
     }
     const auto it = m_cache.find(sDir);
     if (it != m_cache.end() && it->second) {
@@ -470,7 +490,8 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
 void CNativeFileSystem::BeginCachedScan() {
     if (m_nScanDepth++ == 0) {
         m_cache.clear();
-        m_handles.clear();
+        m_handles.Clear();
+        m_handleStore.clear();
         m_nOpenHandles = 0;
     }
 }
@@ -478,7 +499,8 @@ void CNativeFileSystem::BeginCachedScan() {
 void CNativeFileSystem::EndCachedScan() {
     if (m_nScanDepth > 0 && --m_nScanDepth == 0) {
         m_cache.clear();
-        m_handles.clear();
+        m_handles.Clear();
+        m_handleStore.clear();
         m_nOpenHandles = 0;
     }
 }
@@ -491,9 +513,16 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
     // first spares the common case the look-up. During a scan it is opened through its
     // directory's handle when the directory lists the name as written.
     if (const char* pName = m_nScanDepth > 0 ? NameStart(pszPath) : nullptr) {
-        const CDirectoryHandle* pHandle = HandleOf(std::string(pszPath, pName));
-        if (pHandle != nullptr && pHandle->fd >= 0 && pHandle->types.count(pName) != 0) {
-            const int fd = OpenRegularAt(pHandle->fd, pName, O_RDONLY);
+        const CDirectoryHandle* pHandle =
+            HandleOf(std::string_view(pszPath, static_cast<std::size_t>(pName - pszPath)));
+        const unsigned char* pType =
+            pHandle != nullptr && pHandle->fd >= 0 ? pHandle->types.Find(pName) : nullptr;
+        if (pType != nullptr) {
+            // A name the listing gave as a regular file is opened without a stat of its own:
+            // should it have turned into something else since, reading it fails or finds
+            // nothing, and a FIFO does not block an open with O_NONBLOCK.
+            const int fd = *pType == DT_REG ? OpenAt(pHandle->fd, pName, O_RDONLY)
+                                            : OpenRegularAt(pHandle->fd, pName, O_RDONLY);
             if (fd >= 0) {
                 return std::make_unique<CNativeFile>(fd, pszPath);
             }

@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "platform/DirectoryListing.h"
 #include "platform/FileSystem.h"
+#include "platform/PathTable.h"
 
 namespace sitefinch {
 
@@ -41,19 +43,22 @@ private:
         CDirectoryHandle& operator=(const CDirectoryHandle&) = delete;
         ~CDirectoryHandle();
         int fd = -1;  // -1 once kMaxDirectoryHandles descriptors are held: then full paths
-        std::unordered_map<std::string, unsigned char> types;
+        CPathTable<unsigned char> types;  // name -> d_type
     };
     // At most this many directory descriptors are kept, well below the usual limit of 1024.
     static constexpr int kMaxDirectoryHandles = 128;
     // The handle of sDir (a path ending in '/'), opened on first use; null when it cannot be
     // opened or read. Only during a cached scan. Lives until the scan ends.
-    const CDirectoryHandle* HandleOf(const std::string& sDir);
+    const CDirectoryHandle* HandleOf(std::string_view sDir);
     // The answer of Exists() from the handle of the path's directory, or -1 when the handle
     // cannot tell (no handle, or the name is not in the directory as written).
     int ExistsInHandle(const char* pszPath);
 
     int m_nScanDepth = 0;
-    std::unordered_map<std::string, std::unique_ptr<CDirectoryHandle>> m_handles;
+    // Handles by directory (null for one that cannot be read), owned by m_handleStore. Flat
+    // tables: a crawl looks a directory and a name up for every path it tests or opens.
+    CPathTable<CDirectoryHandle*> m_handles;
+    std::vector<std::unique_ptr<CDirectoryHandle>> m_handleStore;
     int m_nOpenHandles = 0;
     // Listings by directory prefix while a cached scan runs; nullopt for one that cannot be read.
     std::map<std::string, std::optional<CDirectoryListing>> m_cache;

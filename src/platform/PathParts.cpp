@@ -63,11 +63,17 @@ void EraseRange(char* psz, std::size_t nFrom, std::size_t nTo) {
     std::memmove(psz + nFrom, psz + nTo, nLength - nTo + 1);
 }
 
-// The first occurrence of the nRun bytes of pszRun in psz, as strstr finds it. A plain loop:
-// the runs are three or four bytes long and the paths short, and this runs for every link of a
-// crawl, where setting up a library search cost more than the search.
-const char* FindRun(const char* psz, const char* pszRun, std::size_t nRun) {
-    for (const char* p = psz; *p != '\0'; ++p) {
+// The first occurrence in psz of a run of nRun >= 2 bytes whose second byte is '.', as strstr
+// finds it. Every run normalisation looks for ("<sep>..<sep>", "<sep>.<sep>") has a dot in that
+// place, and dots are rare in paths: jumping from dot to dot with strchr visits the same
+// candidates in the same order as a byte-by-byte search, and a crawl normalises every link.
+const char* FindDotRun(const char* psz, const char* pszRun, std::size_t nRun) {
+    if (*psz == '\0') {
+        return nullptr;
+    }
+    for (const char* pDot = std::strchr(psz + 1, '.'); pDot != nullptr;
+         pDot = std::strchr(pDot + 1, '.')) {
+        const char* p = pDot - 1;
         std::size_t k = 0;
         while (k < nRun && p[k] == pszRun[k]) {  // stops at the text's end, where p[k] is zero
             ++k;
@@ -90,10 +96,8 @@ void NormalizePath(char* pszPath, char cSeparator) {
         return;
     }
     const char cOther = cSeparator == '/' ? '\\' : '/';
-    for (char* p = pszPath; *p != '\0'; ++p) {
-        if (*p == cOther) {
-            *p = cSeparator;
-        }
+    for (char* p = std::strchr(pszPath, cOther); p != nullptr; p = std::strchr(p + 1, cOther)) {
+        *p = cSeparator;
     }
 
     const char szParent[] = {cSeparator, '.', '.', cSeparator, '\0'};
@@ -103,7 +107,7 @@ void NormalizePath(char* pszPath, char cSeparator) {
     // found is the one a search from the start would find.
     std::size_t nSearch = 0;
     for (;;) {
-        const char* pFound = FindRun(pszPath + nSearch, szParent, nParentLength);
+        const char* pFound = FindDotRun(pszPath + nSearch, szParent, nParentLength);
         if (pFound == nullptr || pFound == pszPath) {
             break;  // one at the very start has nothing before it to remove, nor do later ones
         }
@@ -124,7 +128,7 @@ void NormalizePath(char* pszPath, char cSeparator) {
     const std::size_t nCurrentLength = sizeof szCurrent - 1;
     nSearch = 0;
     for (;;) {
-        const char* pFound = FindRun(pszPath + nSearch, szCurrent, nCurrentLength);
+        const char* pFound = FindDotRun(pszPath + nSearch, szCurrent, nCurrentLength);
         if (pFound == nullptr) {
             break;
         }

@@ -26,6 +26,8 @@ bool CopyBounded(char* pszDest, std::size_t nCapacity, const char* pszSource);
 bool AppendBounded(char* pszDest, std::size_t nCapacity, const char* pszSource);
 
 // Bytes 1 to 32: space and the control characters. Bytes 128 to 255 are letters, not blanks.
-inline bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
+inline bool IsBlank(unsigned char c) {
+    return c >= 1 && c <= 32;
+}
 
 }  // namespace sitefinch

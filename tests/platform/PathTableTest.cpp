@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "index/PathTable.h"
+#include "platform/PathTable.h"
 
 namespace sitefinch {
 namespace {
