@@ -60,6 +60,14 @@ std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) c
     }
 }
 
+void CEntryTextSet::Prefetch(std::string_view sText) const {
+    if (!m_slots.empty()) {
+        const std::uint64_t nHash = Hash(sText);
+        __builtin_prefetch(
+            &m_slots[static_cast<std::size_t>(nHash ^ (nHash >> 32)) & (m_slots.size() - 1)]);
+    }
+}
+
 bool CEntryTextSet::Contains(std::string_view sText) const {
     if (m_nCount == 0) {
         return false;

@@ -16,6 +16,9 @@ namespace sitefinch {
 class CEntryTextSet {
 public:
     bool Contains(std::string_view sText) const;
+    // Asks the processor to fetch the slot a look-up of sText starts at, so that a look-up a
+    // little later finds it in the cache.
+    void Prefetch(std::string_view sText) const;
     // Adds sText unless an equal text is there.
     void Add(std::string_view sText);
     void Clear();

@@ -169,11 +169,14 @@ private:
     char m_cSeparator;
     // What a running build has learnt about a path it met.
     struct CPathFacts {
-        // The existence test's result: a build works on the files that exist when it starts,
-        // so each path needs testing only once.
+        // The existence test's result once bTested: a build works on the files that exist when
+        // it starts, so each path needs testing only once.
         bool bExists = false;
-        // Known to be in m_visited or m_pending: a path leaves neither list during a build, so
-        // the lists need asking only the first time a link leads to it.
+        bool bTested = false;
+        // In m_visited or m_pending. A path leaves neither list during a build, and every path
+        // a build puts on them is marked here (the start page when the build begins, every
+        // other one when a link queues it), so during a build this answers for both lists. A
+        // Clear() empties the lists and the facts together.
         bool bListed = false;
     };
     using CPathFactsMap = CPathTable<CPathFacts>;

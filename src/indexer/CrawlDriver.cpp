@@ -84,6 +84,7 @@ int CLinkIndex::BuildIndex(const char* pszStartPath, const char* pszIndexPath) {
     }
 
     m_visited.AddTail(szStart);
+    m_pPathFacts->Add(szStart, CPathFacts{.bListed = true});
     ScanPage(szStart);
 
     std::string sPage;

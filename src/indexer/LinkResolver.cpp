@@ -67,12 +67,15 @@ bool HasExtension(const char* pszPath) {
 
 CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength) {
     const std::string_view sPath(pszPath, nLength);
-    if (CPathFacts* pFacts = m_pPathFacts->Find(sPath)) {
-        return *pFacts;
+    CPathFacts* pFacts = m_pPathFacts->Find(sPath);
+    if (pFacts == nullptr) {
+        pFacts = &m_pPathFacts->Add(sPath, CPathFacts());
     }
-    CPathFacts facts;
-    facts.bExists = m_fileSystem.Exists(pszPath);
-    return m_pPathFacts->Add(sPath, facts);
+    if (!pFacts->bTested) {
+        pFacts->bExists = m_fileSystem.Exists(pszPath);
+        pFacts->bTested = true;
+    }
+    return *pFacts;
 }
 
 bool CLinkIndex::TestExists(const char* pszPath) {
@@ -94,6 +97,13 @@ void CLinkIndex::NormalizePath(char* pszPath) const {
 void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
     if (!IsLocalLink(pszHref)) {
         return;
+    }
+
+    // The text's look-up in the text set comes last and would wait for memory on a large site:
+    // start fetching its slot now, while the path is worked out. A text with entities is
+    // looked up decoded, which this does not try to predict.
+    if (m_pTextSet && std::strchr(pszText, '&') == nullptr) {
+        m_pTextSet->Prefetch(pszText);
     }
 
     char szTarget[kTargetCapacity];
@@ -178,9 +188,7 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     if (m_pPathFacts) {
         CPathFacts& facts = FactsOf(szResolved, nLength);
         if (!facts.bListed) {
-            if (!IsVisited(szResolved) && !IsPending(szResolved)) {
-                m_pending.AddTail(szResolved);
-            }
+            m_pending.AddTail(szResolved);
             facts.bListed = true;
         }
         bExists = facts.bExists;

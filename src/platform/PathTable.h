@@ -5,53 +5,56 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace sitefinch {
 
-// Maps paths (compared byte for byte) to values of TValue, a small copyable type. Open
-// addressing with linear probing: a look-up reads one slot, which holds part of the path's hash,
-// and reads the stored path only when that part agrees. A node-based map would follow a bucket,
-// a node and the node's string, each a likely cache miss once a site has thousands of paths.
-// The paths are copied into large blocks owned by the table.
+// Maps paths (compared byte for byte) to values of TValue, a small trivially copyable type.
+// Open addressing with linear probing over 16-byte slots, each holding part of its path's hash:
+// a look-up reads one slot and, only when that part agrees, one record, which keeps the value
+// and the path side by side. A node-based map would follow a bucket, a node and the node's
+// string, each a likely cache miss once a site has thousands of paths. Records live in large
+// blocks owned by the table and never move.
 template <class TValue>
 class CPathTable {
+    static_assert(std::is_trivially_copyable_v<TValue>);
+
 public:
-    // The value stored for sPath, or null. Valid until the next Add() or Clear().
+    // The value stored for sPath, or null. Valid until Clear().
     TValue* Find(std::string_view sPath) {
-        if (m_nCount == 0) {
-            return nullptr;
-        }
-        CSlot& slot = m_slots[FindSlot(sPath, std::hash<std::string_view>()(sPath))];
-        return slot.pPath != nullptr ? &slot.value : nullptr;
+        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, Hash(sPath))].Value();
     }
 
     const TValue* Find(std::string_view sPath) const {
-        if (m_nCount == 0) {
-            return nullptr;
+        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, Hash(sPath))].Value();
+    }
+
+    // Asks the processor to fetch the slot that a look-up of sPath starts at, so that a look-up
+    // soon after need not wait for it.
+    void Prefetch(std::string_view sPath) const {
+        if (!m_slots.empty()) {
+            __builtin_prefetch(&m_slots[Hash(sPath) & (m_slots.size() - 1)]);
         }
-        const CSlot& slot = m_slots[FindSlot(sPath, std::hash<std::string_view>()(sPath))];
-        return slot.pPath != nullptr ? &slot.value : nullptr;
     }
 
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
-    // Valid until the next Add() or Clear().
+    // Valid until Clear().
     TValue& Add(std::string_view sPath, const TValue& value) {
         // At most half full, so that probe runs stay short and a free slot always ends them.
         if ((m_nCount + 1) * 2 > m_slots.size()) {
             Grow();
         }
-        const std::size_t nHash = std::hash<std::string_view>()(sPath);
+        const std::uint64_t nHash = Hash(sPath);
         CSlot& slot = m_slots[FindSlot(sPath, nHash)];
-        slot.pPath = CopyPath(sPath);
-        slot.nLength = sPath.size();
+        slot.pRecord = NewRecord(sPath, value);
+        slot.nLength = static_cast<std::uint32_t>(sPath.size());
         slot.nHashTag = HashTag(nHash);
-        slot.value = value;
         ++m_nCount;
-        return slot.value;
+        return *slot.Value();
     }
 
     void Clear() {
@@ -65,29 +68,65 @@ public:
     std::size_t GetCount() const { return m_nCount; }
 
 private:
+    // A record: the value, then the path's bytes and a terminating zero.
+    static constexpr std::size_t kRecordAlign = alignof(TValue);
+    static_assert(kRecordAlign <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);  // blocks come from new[]
+    static constexpr std::size_t kPathOffset = sizeof(TValue);
+
     struct CSlot {
-        const char* pPath = nullptr;  // null for a free slot
-        std::size_t nLength = 0;
+        char* pRecord = nullptr;  // null for a free slot
+        std::uint32_t nLength = 0;
         std::uint32_t nHashTag = 0;
-        TValue value{};
+
+        TValue* Value() const {
+            return pRecord != nullptr ? std::launder(reinterpret_cast<TValue*>(pRecord)) : nullptr;
+        }
+        const char* Path() const { return pRecord + kPathOffset; }
     };
 
-    static constexpr std::size_t kInitialSlots = 1024;    // a power of two
-    static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of paths per block
+    static constexpr std::size_t kInitialSlots = 16;      // a power of two
+    static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of records per block
 
-    static std::uint32_t HashTag(std::size_t nHash) {
-        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
+    // 64-bit FNV-1a over eight bytes at a time, then mixed so that the low bits (the slot) and
+    // the high bits (the tag) both depend on every byte. Paths are short and hashed for every
+    // link a crawl meets.
+    static std::uint64_t Hash(std::string_view sPath) {
+        constexpr std::uint64_t kOffsetBasis = 14695981039346656037ULL;
+        constexpr std::uint64_t kPrime = 1099511628211ULL;
+        std::uint64_t nHash = kOffsetBasis ^ sPath.size();
+        const char* p = sPath.data();
+        std::size_t n = sPath.size();
+        for (; n >= sizeof(std::uint64_t); n -= sizeof(std::uint64_t), p += sizeof(std::uint64_t)) {
+            std::uint64_t nWord;
+            std::memcpy(&nWord, p, sizeof nWord);
+            nHash = (nHash ^ nWord) * kPrime;
+            nHash ^= nHash >> 29;
+        }
+        std::uint64_t nTail = 0;
+        std::memcpy(&nTail, p, n);
+        nHash = (nHash ^ nTail) * kPrime;
+        // The finaliser of MurmurHash3.
+        nHash ^= nHash >> 33;
+        nHash *= 0xff51afd7ed558ccdULL;
+        nHash ^= nHash >> 33;
+        nHash *= 0xc4ceb9fe1a85ec53ULL;
+        nHash ^= nHash >> 33;
+        return nHash;
     }
 
-    // The slot holding sPath, or the free slot where it would go.
-    std::size_t FindSlot(std::string_view sPath, std::size_t nHash) const {
+    static std::uint32_t HashTag(std::uint64_t nHash) {
+        return static_cast<std::uint32_t>(nHash >> 32);
+    }
+
+    // The slot holding sPath, or the free slot where it would go. Not for an empty table.
+    std::size_t FindSlot(std::string_view sPath, std::uint64_t nHash) const {
         const std::size_t nMask = m_slots.size() - 1;
         const std::uint32_t nTag = HashTag(nHash);
-        for (std::size_t i = nHash & nMask;; i = (i + 1) & nMask) {
+        for (std::size_t i = static_cast<std::size_t>(nHash) & nMask;; i = (i + 1) & nMask) {
             const CSlot& slot = m_slots[i];
-            if (slot.pPath == nullptr ||
+            if (slot.pRecord == nullptr ||
                 (slot.nHashTag == nTag && slot.nLength == sPath.size() &&
-                 std::memcmp(slot.pPath, sPath.data(), sPath.size()) == 0)) {
+                 std::memcmp(slot.Path(), sPath.data(), sPath.size()) == 0)) {
                 return i;
             }
         }
@@ -96,26 +135,36 @@ private:
     void Grow() {
         std::vector<CSlot> old(m_slots.empty() ? kInitialSlots : m_slots.size() * 2);
         old.swap(m_slots);
+        const std::size_t nMask = m_slots.size() - 1;
         for (const CSlot& slot : old) {
-            if (slot.pPath != nullptr) {
-                const std::string_view sPath(slot.pPath, slot.nLength);
-                m_slots[FindSlot(sPath, std::hash<std::string_view>()(sPath))] = slot;
+            if (slot.pRecord != nullptr) {
+                // Distinct paths: the first free slot of the probe run is the place.
+                std::size_t i =
+                    static_cast<std::size_t>(Hash(std::string_view(slot.Path(), slot.nLength))) &
+                    nMask;
+                while (m_slots[i].pRecord != nullptr) {
+                    i = (i + 1) & nMask;
+                }
+                m_slots[i] = slot;
             }
         }
     }
 
-    // A copy of sPath that lives until Clear(); a non-null pointer even for an empty path.
-    const char* CopyPath(std::string_view sPath) {
-        if (m_blocks.empty() || m_nBlockSize - m_nBlockUsed < sPath.size() + 1) {
-            m_nBlockSize = std::max(kBlockSize, sPath.size() + 1);
+    // A record of value and sPath that lives until Clear().
+    char* NewRecord(std::string_view sPath, const TValue& value) {
+        const std::size_t nBytes =
+            (kPathOffset + sPath.size() + 1 + kRecordAlign - 1) / kRecordAlign * kRecordAlign;
+        if (m_blocks.empty() || m_nBlockSize - m_nBlockUsed < nBytes) {
+            m_nBlockSize = std::max(kBlockSize, nBytes);
             m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_nBlockSize));
             m_nBlockUsed = 0;
         }
-        char* pCopy = m_blocks.back().get() + m_nBlockUsed;
-        std::memcpy(pCopy, sPath.data(), sPath.size());
-        pCopy[sPath.size()] = '\0';
-        m_nBlockUsed += sPath.size() + 1;
-        return pCopy;
+        char* pRecord = m_blocks.back().get() + m_nBlockUsed;
+        m_nBlockUsed += nBytes;
+        new (pRecord) TValue(value);
+        std::memcpy(pRecord + kPathOffset, sPath.data(), sPath.size());
+        pRecord[kPathOffset + sPath.size()] = '\0';
+        return pRecord;
     }
 
     std::vector<CSlot> m_slots;
