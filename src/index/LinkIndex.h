@@ -187,6 +187,48 @@ private:
     // The existence test, answered from the facts while a build runs.
     bool TestExists(const char* pszPath);
 
+    // A link worked out as far as it can be without touching the index, the lists or the file
+    // system, and the rest done later by EnterLink(): the crawl reads a run of a page's links
+    // ahead, so that the memory their look-ups need is fetched for all of them at once.
+    struct CPreparedLink {
+        enum class EKind {
+            kIgnored,   // not a local link: nothing happens
+            kDropped,   // too long to resolve: only the statistics are updated
+            kFragment,  // "#..." on the page itself: szTarget gets an entry, nothing is queued
+            kPath,      // szTarget gets an entry when szPath exists; szPath is queued
+            kDeferred,  // root-relative: its resolution tests files, so it waits for its turn
+        };
+        EKind eKind = EKind::kIgnored;
+        char szTarget[kTargetCapacity];
+        char szPath[kResolvedPathCapacity];  // kPath: the target without its fragment
+        std::size_t nPathLength = 0;
+    };
+    // Fills link for the href of the page; for a root-relative href only when bMayTest (else
+    // kDeferred), since that resolution starts with an existence test.
+    void PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
+                     CPreparedLink& link);
+    // Queues the link's page, adds its entry and updates the statistics, as ResolveLink() does.
+    void EnterLink(const CPreparedLink& link, const char* pszText);
+    // Lower-cases (unless bLowered), normalises and completes the joined path in szResolved and
+    // fills link from it.
+    void FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const;
+
+    // Starts fetching the text set's slot for the text of an entry about to be added.
+    void PrefetchText(const char* pszText) const;
+
+    // A title or link read from a page and not yet entered (see ScanPage()).
+    struct CPageItem {
+        bool bTitle = false;
+        char szText[kLinkTextCapacity];  // the title or the link text
+        char szHref[kHrefCapacity];      // a kDeferred link's href
+        CPreparedLink link;
+    };
+    static_assert(kTitleCapacity <= kLinkTextCapacity);
+    // Enters the items read so far, in the order they were read, and empties the list.
+    void EnterPageItems(const char* pszPagePath);
+    std::vector<CPageItem> m_pageItems;
+    std::size_t m_nPageItems = 0;
+
     // The split of the page path whose links ResolveLink() resolved last.
     std::string m_sSplitPage;
     CPathParts m_splitPage = {};

@@ -95,25 +95,39 @@ void CLinkIndex::NormalizePath(char* pszPath) const {
 }
 
 void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
-    if (!IsLocalLink(pszHref)) {
-        return;
-    }
-
     // The text's look-up in the text set comes last and would wait for memory on a large site:
-    // start fetching its slot now, while the path is worked out. A text with entities is
-    // looked up decoded, which this does not try to predict.
+    // start fetching its slot now, while the path is worked out.
+    PrefetchText(pszText);
+    CPreparedLink link;
+    PrepareLink(pszPagePath, pszHref, true, link);
+    EnterLink(link, pszText);
+}
+
+void CLinkIndex::PrefetchText(const char* pszText) const {
+    // A text with entities is looked up decoded, which this does not try to predict.
     if (m_pTextSet && std::strchr(pszText, '&') == nullptr) {
         m_pTextSet->Prefetch(pszText);
     }
+}
 
-    char szTarget[kTargetCapacity];
+void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
+                             CPreparedLink& link) {
+    using EKind = CPreparedLink::EKind;
+    if (!IsLocalLink(pszHref)) {
+        link.eKind = EKind::kIgnored;
+        return;
+    }
+
     if (pszHref[0] == '#') {
         // The page's own path with the fragment as written: no test, nothing queued. A pair too
         // long for the target is dropped rather than cut, so no entry points to a wrong page.
-        if (Join(szTarget, sizeof szTarget, pszPagePath, pszHref, "")) {
-            AddLinkEntry(szTarget, pszText);
-        }
-        UpdateStatistics();
+        link.eKind = Join(link.szTarget, sizeof link.szTarget, pszPagePath, pszHref, "")
+                         ? EKind::kFragment
+                         : EKind::kDropped;
+        return;
+    }
+    if (IsSeparator(pszHref[0]) && !bMayTest) {
+        link.eKind = EKind::kDeferred;
         return;
     }
 
@@ -150,56 +164,80 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
             bLowered = true;
         }
     }
-
-    std::size_t nLength = 0;
-    if (bFits) {
-        if (!bLowered) {
-            CharLowerA(szResolved);
-        }
-        NormalizePath(szResolved);
-
-        // A directory link leads to the directory's default page. The test runs with the
-        // fragment still attached, so "sub#x" counts as a directory.
-        nLength = std::strlen(szResolved);
-        const bool bEndsWithSeparator = nLength > 0 && IsSeparator(szResolved[nLength - 1]);
-        if (bEndsWithSeparator || !HasExtension(szResolved)) {
-            const char szSeparator[] = {m_cSeparator, '\0'};
-            bFits =
-                (bEndsWithSeparator || AppendBounded(szResolved, sizeof szResolved, szSeparator)) &&
-                AppendBounded(szResolved, sizeof szResolved, kDefaultPage);
-            nLength = std::strlen(szResolved);
-        }
-    }
     if (!bFits) {
-        UpdateStatistics();
+        link.eKind = EKind::kDropped;
         return;
+    }
+    FinishPath(szResolved, bLowered, link);
+}
+
+void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const {
+    using EKind = CPreparedLink::EKind;
+    if (!bLowered) {
+        CharLowerA(pszResolved);
+    }
+    ::sitefinch::NormalizePath(pszResolved, m_cSeparator);
+
+    // A directory link leads to the directory's default page. The test runs with the fragment
+    // still attached, so "sub#x" counts as a directory.
+    std::size_t nLength = std::strlen(pszResolved);
+    const bool bEndsWithSeparator = nLength > 0 && IsSeparator(pszResolved[nLength - 1]);
+    if (bEndsWithSeparator || !HasExtension(pszResolved)) {
+        const char szSeparator[] = {m_cSeparator, '\0'};
+        if (!(bEndsWithSeparator ||
+              AppendBounded(pszResolved, kResolvedPathCapacity, szSeparator)) ||
+            !AppendBounded(pszResolved, kResolvedPathCapacity, kDefaultPage)) {
+            link.eKind = EKind::kDropped;
+            return;
+        }
+        nLength = std::strlen(pszResolved);
     }
 
     static_assert(kResolvedPathCapacity <= kTargetCapacity);
-    std::memcpy(szTarget, szResolved, nLength + 1);
+    std::memcpy(link.szTarget, pszResolved, nLength + 1);
 
     // The queued path is the page without its fragment; missing files are queued too, so the
     // crawl reports each broken target once.
-    if (char* pFragment = static_cast<char*>(std::memchr(szResolved, '#', nLength))) {
-        *pFragment = '\0';
-        nLength = static_cast<std::size_t>(pFragment - szResolved);
+    if (const void* pFragment = std::memchr(pszResolved, '#', nLength)) {
+        nLength = static_cast<std::size_t>(static_cast<const char*>(pFragment) - pszResolved);
     }
-    bool bExists;
-    if (m_pPathFacts) {
-        CPathFacts& facts = FactsOf(szResolved, nLength);
-        if (!facts.bListed) {
-            m_pending.AddTail(szResolved);
-            facts.bListed = true;
+    std::memcpy(link.szPath, pszResolved, nLength);
+    link.szPath[nLength] = '\0';
+    link.nPathLength = nLength;
+    link.eKind = EKind::kPath;
+}
+
+void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText) {
+    using EKind = CPreparedLink::EKind;
+    switch (link.eKind) {
+        case EKind::kIgnored:
+        case EKind::kDeferred:  // the caller resolves it with ResolveLink() instead
+            return;
+        case EKind::kDropped:
+            break;
+        case EKind::kFragment:
+            AddLinkEntry(link.szTarget, pszText);
+            break;
+        case EKind::kPath: {
+            bool bExists;
+            if (m_pPathFacts) {
+                CPathFacts& facts = FactsOf(link.szPath, link.nPathLength);
+                if (!facts.bListed) {
+                    m_pending.AddTail(link.szPath);
+                    facts.bListed = true;
+                }
+                bExists = facts.bExists;
+            } else {
+                if (!IsVisited(link.szPath) && !IsPending(link.szPath)) {
+                    m_pending.AddTail(link.szPath);
+                }
+                bExists = m_fileSystem.Exists(link.szPath);
+            }
+            if (bExists) {
+                AddLinkEntry(link.szTarget, pszText);
+            }
+            break;
         }
-        bExists = facts.bExists;
-    } else {
-        if (!IsVisited(szResolved) && !IsPending(szResolved)) {
-            m_pending.AddTail(szResolved);
-        }
-        bExists = m_fileSystem.Exists(szResolved);
-    }
-    if (bExists) {
-        AddLinkEntry(szTarget, pszText);
     }
     UpdateStatistics();
 }

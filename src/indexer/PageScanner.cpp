@@ -12,6 +12,9 @@ namespace sitefinch {
 
 namespace {
 
+// How many titles and links of a page are read ahead of being entered.
+constexpr std::size_t kPageItemRun = 16;
+
 constexpr const char kTitleMarker[] = "<title>";
 constexpr std::size_t kTitleMarkerLength = sizeof kTitleMarker - 1;
 constexpr const char kLinkMarker[] = "<a href";
@@ -194,34 +197,92 @@ void CLinkIndex::ScanPage(const char* pszPath) {
         m_pProgressWnd->AddLine(pszPath);
     }
 
+    // The page's titles and links are read a run at a time before any is entered: the paths
+    // and texts of the whole run are worked out first and their look-ups' memory is fetched
+    // together, which a large site would otherwise wait for one link after the other. They are
+    // entered in the order they were read, so the index and the lists come out the same.
+    if (m_pageItems.size() < kPageItemRun) {
+        m_pageItems.resize(kPageItemRun);
+    }
+    m_nPageItems = 0;
     char szLine[kLineCapacity];
-    char szTitle[kTitleCapacity];
     char szHref[kHrefCapacity];
-    char szText[kLinkTextCapacity];
     try {
         std::size_t nLength;
         while (reader.ReadLine(szLine, sizeof szLine, nLength)) {
             const CMarkers markers = FindMarkers(szLine, nLength);
             if (markers.nTitle >= 0) {
-                if (!ExtractTitleAt(szLine, markers.nTitle, szTitle, sizeof szTitle)) {
+                CPageItem& item = m_pageItems[m_nPageItems];
+                item.bTitle = true;
+                if (!ExtractTitleAt(szLine, markers.nTitle, item.szText, kTitleCapacity)) {
                     // The title sits on the next line, taken whole as it is; only whether a line
                     // was there is ignored, so a missing line gives an empty title.
                     szLine[0] = '\0';
                     reader.ReadLine(szLine, sizeof szLine);
-                    CopyBounded(szTitle, sizeof szTitle, szLine);
+                    CopyBounded(item.szText, kTitleCapacity, szLine);
                 }
-                AddTitleEntry(pszPath, szTitle);
+                PrefetchText(item.szText);
             } else if (markers.nLink >= 0) {
-                if (ExtractLinkAt(szLine, markers.nLink, szHref, sizeof szHref, szText,
-                                  sizeof szText)) {
-                    ResolveLink(pszPath, szHref, szText);
+                CPageItem& item = m_pageItems[m_nPageItems];
+                item.bTitle = false;
+                if (!ExtractLinkAt(szLine, markers.nLink, szHref, sizeof szHref, item.szText,
+                                   kLinkTextCapacity)) {
+                    continue;
                 }
+                PrepareLink(pszPath, szHref, false, item.link);
+                switch (item.link.eKind) {
+                    case CPreparedLink::EKind::kIgnored:
+                        continue;  // nothing to enter: the item is not kept
+                    case CPreparedLink::EKind::kDeferred:
+                        CopyBounded(item.szHref, sizeof item.szHref, szHref);
+                        break;
+                    case CPreparedLink::EKind::kPath:
+                        if (m_pPathFacts) {
+                            m_pPathFacts->Prefetch(
+                                std::string_view(item.link.szPath, item.link.nPathLength));
+                        }
+                        break;
+                    default:
+                        break;
+                }
+                PrefetchText(item.szText);
+            } else {
+                continue;
+            }
+            if (++m_nPageItems == kPageItemRun) {
+                EnterPageItems(pszPath);
             }
         }
         reader.Close();
     } catch (const CFileError&) {
         // A page that cannot be read to its end keeps what it gave so far; the reader's file is
         // closed by its destructor.
+    }
+    EnterPageItems(pszPath);
+}
+
+void CLinkIndex::EnterPageItems(const char* pszPagePath) {
+    const std::size_t nItems = m_nPageItems;
+    m_nPageItems = 0;
+    // The slots asked for while the items were read have arrived by now: ask for the records
+    // they point to.
+    if (m_pPathFacts) {
+        for (std::size_t i = 0; i < nItems; ++i) {
+            const CPreparedLink& link = m_pageItems[i].link;
+            if (!m_pageItems[i].bTitle && link.eKind == CPreparedLink::EKind::kPath) {
+                m_pPathFacts->PrefetchRecord(std::string_view(link.szPath, link.nPathLength));
+            }
+        }
+    }
+    for (std::size_t i = 0; i < nItems; ++i) {
+        const CPageItem& item = m_pageItems[i];
+        if (item.bTitle) {
+            AddTitleEntry(pszPagePath, item.szText);
+        } else if (item.link.eKind == CPreparedLink::EKind::kDeferred) {
+            ResolveLink(pszPagePath, item.szHref, item.szText);
+        } else {
+            EnterLink(item.link, item.szText);
+        }
     }
 }
 

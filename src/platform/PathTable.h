@@ -41,6 +41,18 @@ public:
         }
     }
 
+    // Once the slot is in the cache (see Prefetch()): asks for the record it points to, when
+    // that is likely sPath's.
+    void PrefetchRecord(std::string_view sPath) const {
+        if (m_nCount != 0) {
+            const std::uint64_t nHash = Hash(sPath);
+            const CSlot& slot = m_slots[nHash & (m_slots.size() - 1)];
+            if (slot.pRecord != nullptr && slot.nHashTag == HashTag(nHash)) {
+                __builtin_prefetch(slot.pRecord);
+            }
+        }
+    }
+
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
     // Valid until Clear().
     TValue& Add(std::string_view sPath, const TValue& value) {
