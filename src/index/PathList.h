@@ -26,12 +26,16 @@ public:
     const std::deque<std::string>& GetPaths() const { return m_paths; }
 
 private:
-    // How many copies of each path the list holds. A path whose last copy left stays in the
-    // table with a count of zero: a crawl takes each path off its list at most once, and an
-    // open-addressed table without removal keeps every look-up to a probe of flat slots instead
-    // of a walk through nodes.
+    void Count(const std::string& sPath) const;
+
     std::deque<std::string> m_paths;
-    CPathTable<std::uint32_t> m_counts;
+    // How many copies of each path the list holds, kept from the first Contains() on: a crawl
+    // answers membership from what it knows of each path and never asks, so until someone
+    // asks, adding and removing cost no look-ups. A path whose last copy left stays in the
+    // table with a count of zero: a crawl takes each path off its list at most once, and an
+    // open-addressed table without removal keeps every look-up to a probe of flat slots.
+    mutable CPathTable<std::uint32_t> m_counts;
+    mutable bool m_bCounted = false;
 };
 
 }  // namespace sitefinch

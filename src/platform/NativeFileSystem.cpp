@@ -515,14 +515,15 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
     if (const char* pName = m_nScanDepth > 0 ? NameStart(pszPath) : nullptr) {
         const CDirectoryHandle* pHandle =
             HandleOf(std::string_view(pszPath, static_cast<std::size_t>(pName - pszPath)));
-        const unsigned char* pType =
-            pHandle != nullptr && pHandle->fd >= 0 ? pHandle->types.Find(pName) : nullptr;
+        const unsigned char* pType = pHandle != nullptr ? pHandle->types.Find(pName) : nullptr;
         if (pType != nullptr) {
             // A name the listing gave as a regular file is opened without a stat of its own:
             // should it have turned into something else since, reading it fails or finds
             // nothing, and a FIFO does not block an open with O_NONBLOCK.
-            const int fd = *pType == DT_REG ? OpenAt(pHandle->fd, pName, O_RDONLY)
-                                            : OpenRegularAt(pHandle->fd, pName, O_RDONLY);
+            const int dirFd = pHandle->fd >= 0 ? pHandle->fd : AT_FDCWD;
+            const char* pszOpened = pHandle->fd >= 0 ? pName : pszPath;
+            const int fd = *pType == DT_REG ? OpenAt(dirFd, pszOpened, O_RDONLY)
+                                            : OpenRegularAt(dirFd, pszOpened, O_RDONLY);
             if (fd >= 0) {
                 return std::make_unique<CNativeFile>(fd, pszPath);
             }

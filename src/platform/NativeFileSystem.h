@@ -46,7 +46,7 @@ private:
         CPathTable<unsigned char> types;  // name -> d_type
     };
     // At most this many directory descriptors are kept, well below the usual limit of 1024.
-    static constexpr int kMaxDirectoryHandles = 128;
+    static constexpr int kMaxDirectoryHandles = 256;
     // The handle of sDir (a path ending in '/'), opened on first use; null when it cannot be
     // opened or read. Only during a cached scan. Lives until the scan ends.
     const CDirectoryHandle* HandleOf(std::string_view sDir);
