@@ -184,6 +184,7 @@ private:
     // The facts of the nLength-byte path pszPath (zero-terminated there), tested on first sight.
     // Only while a build runs; the reference lives until the next call.
     CPathFacts& FactsOf(const char* pszPath, std::size_t nLength);
+    CPathFacts& FactsOf(const char* pszPath, std::size_t nLength, std::uint64_t nHash);
     // The existence test, answered from the facts while a build runs.
     bool TestExists(const char* pszPath);
 
@@ -202,6 +203,7 @@ private:
         char szTarget[kTargetCapacity];
         char szPath[kResolvedPathCapacity];  // kPath: the target without its fragment
         std::size_t nPathLength = 0;
+        std::uint64_t nPathHash = 0;  // kPath: for the path facts
     };
     // Fills link for the href of the page; for a root-relative href only when bMayTest (else
     // kDeferred), since that resolution starts with an existence test.
@@ -232,6 +234,7 @@ private:
     // The split of the page path whose links ResolveLink() resolved last.
     std::string m_sSplitPage;
     CPathParts m_splitPage = {};
+    std::size_t m_nSplitPageDriveLength = 0;
     std::size_t m_nSplitPageDirLength = 0;
     // The split's drive and directory are lower-case already, as every crawled path is.
     bool m_bSplitPageLower = false;

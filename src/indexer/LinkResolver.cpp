@@ -66,10 +66,15 @@ bool HasExtension(const char* pszPath) {
 }  // namespace
 
 CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength) {
+    return FactsOf(pszPath, nLength, CPathFactsMap::Hash(std::string_view(pszPath, nLength)));
+}
+
+CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength,
+                                            std::uint64_t nHash) {
     const std::string_view sPath(pszPath, nLength);
-    CPathFacts* pFacts = m_pPathFacts->Find(sPath);
+    CPathFacts* pFacts = m_pPathFacts->Find(sPath, nHash);
     if (pFacts == nullptr) {
-        pFacts = &m_pPathFacts->Add(sPath, CPathFacts());
+        pFacts = &m_pPathFacts->Add(sPath, nHash, CPathFacts());
     }
     if (!pFacts->bTested) {
         pFacts->bExists = m_fileSystem.Exists(pszPath);
@@ -135,6 +140,7 @@ void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool 
     if (m_sSplitPage != pszPagePath) {
         SplitPath(pszPagePath, m_splitPage);
         m_sSplitPage = pszPagePath;
+        m_nSplitPageDriveLength = std::strlen(m_splitPage.szDrive);
         m_nSplitPageDirLength = std::strlen(m_splitPage.szDir);
         m_bSplitPageLower = IsLowerCase(m_splitPage.szDrive) && IsLowerCase(m_splitPage.szDir);
     }
@@ -155,13 +161,20 @@ void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool 
             bFits = Join(szResolved, sizeof szResolved, page.szDrive, szFirst, pszHref);
         }
     } else {
-        bFits = Join(szResolved, sizeof szResolved, page.szDrive, page.szDir, pszHref);
-        // The page's own drive and directory come from a path the crawl lower-cased already:
-        // only the href needs it.
-        if (bFits && m_bSplitPageLower) {
-            const std::size_t nPrefix = std::strlen(page.szDrive) + m_nSplitPageDirLength;
-            CharLowerBuff(szResolved + nPrefix, std::strlen(szResolved + nPrefix));
-            bLowered = true;
+        // Join() with the lengths known: this runs for nearly every link.
+        const std::size_t nPrefix = m_nSplitPageDriveLength + m_nSplitPageDirLength;
+        const std::size_t nHref = std::strlen(pszHref);
+        bFits = nPrefix + nHref < sizeof szResolved;
+        if (bFits) {
+            std::memcpy(szResolved, page.szDrive, m_nSplitPageDriveLength);
+            std::memcpy(szResolved + m_nSplitPageDriveLength, page.szDir, m_nSplitPageDirLength);
+            std::memcpy(szResolved + nPrefix, pszHref, nHref + 1);
+            // The page's own drive and directory come from a path the crawl lower-cased
+            // already: only the href needs it.
+            if (m_bSplitPageLower) {
+                CharLowerBuff(szResolved + nPrefix, nHref);
+                bLowered = true;
+            }
         }
     }
     if (!bFits) {
@@ -204,6 +217,7 @@ void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& lin
     std::memcpy(link.szPath, pszResolved, nLength);
     link.szPath[nLength] = '\0';
     link.nPathLength = nLength;
+    link.nPathHash = CPathFactsMap::Hash(std::string_view(link.szPath, nLength));
     link.eKind = EKind::kPath;
 }
 
@@ -221,7 +235,7 @@ void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText) {
         case EKind::kPath: {
             bool bExists;
             if (m_pPathFacts) {
-                CPathFacts& facts = FactsOf(link.szPath, link.nPathLength);
+                CPathFacts& facts = FactsOf(link.szPath, link.nPathLength, link.nPathHash);
                 if (!facts.bListed) {
                     m_pending.AddTail(link.szPath);
                     facts.bListed = true;

@@ -238,8 +238,7 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                         break;
                     case CPreparedLink::EKind::kPath:
                         if (m_pPathFacts) {
-                            m_pPathFacts->Prefetch(
-                                std::string_view(item.link.szPath, item.link.nPathLength));
+                            m_pPathFacts->Prefetch(item.link.nPathHash);
                         }
                         break;
                     default:
@@ -270,7 +269,7 @@ void CLinkIndex::EnterPageItems(const char* pszPagePath) {
         for (std::size_t i = 0; i < nItems; ++i) {
             const CPreparedLink& link = m_pageItems[i].link;
             if (!m_pageItems[i].bTitle && link.eKind == CPreparedLink::EKind::kPath) {
-                m_pPathFacts->PrefetchRecord(std::string_view(link.szPath, link.nPathLength));
+                m_pPathFacts->PrefetchRecord(link.nPathHash);
             }
         }
     }

@@ -24,28 +24,56 @@ class CPathTable {
     static_assert(std::is_trivially_copyable_v<TValue>);
 
 public:
+    // The hash every operation below starts from; the overloads that take it spare a caller
+    // that looks the same path up more than once from hashing it each time. 64-bit FNV-1a over
+    // eight bytes at a time, then mixed so that the low bits (the slot) and the high bits (the
+    // tag) both depend on every byte: paths are short and hashed for every link a crawl meets.
+    static std::uint64_t Hash(std::string_view sPath) {
+        constexpr std::uint64_t kOffsetBasis = 14695981039346656037ULL;
+        constexpr std::uint64_t kPrime = 1099511628211ULL;
+        std::uint64_t nHash = kOffsetBasis ^ sPath.size();
+        const char* p = sPath.data();
+        std::size_t n = sPath.size();
+        for (; n >= sizeof(std::uint64_t); n -= sizeof(std::uint64_t), p += sizeof(std::uint64_t)) {
+            std::uint64_t nWord;
+            std::memcpy(&nWord, p, sizeof nWord);
+            nHash = (nHash ^ nWord) * kPrime;
+            nHash ^= nHash >> 29;
+        }
+        std::uint64_t nTail = 0;
+        std::memcpy(&nTail, p, n);
+        nHash = (nHash ^ nTail) * kPrime;
+        // The finaliser of MurmurHash3.
+        nHash ^= nHash >> 33;
+        nHash *= 0xff51afd7ed558ccdULL;
+        nHash ^= nHash >> 33;
+        nHash *= 0xc4ceb9fe1a85ec53ULL;
+        nHash ^= nHash >> 33;
+        return nHash;
+    }
+
     // The value stored for sPath, or null. Valid until Clear().
-    TValue* Find(std::string_view sPath) {
-        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, Hash(sPath))].Value();
+    TValue* Find(std::string_view sPath) { return Find(sPath, Hash(sPath)); }
+    const TValue* Find(std::string_view sPath) const { return Find(sPath, Hash(sPath)); }
+    TValue* Find(std::string_view sPath, std::uint64_t nHash) {
+        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, nHash)].Value();
+    }
+    const TValue* Find(std::string_view sPath, std::uint64_t nHash) const {
+        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, nHash)].Value();
     }
 
-    const TValue* Find(std::string_view sPath) const {
-        return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, Hash(sPath))].Value();
-    }
-
-    // Asks the processor to fetch the slot that a look-up of sPath starts at, so that a look-up
-    // soon after need not wait for it.
-    void Prefetch(std::string_view sPath) const {
+    // Asks the processor to fetch the slot that a look-up of the path with this hash starts
+    // at, so that a look-up soon after need not wait for it.
+    void Prefetch(std::uint64_t nHash) const {
         if (!m_slots.empty()) {
-            __builtin_prefetch(&m_slots[Hash(sPath) & (m_slots.size() - 1)]);
+            __builtin_prefetch(&m_slots[nHash & (m_slots.size() - 1)]);
         }
     }
 
     // Once the slot is in the cache (see Prefetch()): asks for the record it points to, when
-    // that is likely sPath's.
-    void PrefetchRecord(std::string_view sPath) const {
+    // that is likely the path's.
+    void PrefetchRecord(std::uint64_t nHash) const {
         if (m_nCount != 0) {
-            const std::uint64_t nHash = Hash(sPath);
             const CSlot& slot = m_slots[nHash & (m_slots.size() - 1)];
             if (slot.pRecord != nullptr && slot.nHashTag == HashTag(nHash)) {
                 __builtin_prefetch(slot.pRecord);
@@ -56,11 +84,13 @@ public:
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
     // Valid until Clear().
     TValue& Add(std::string_view sPath, const TValue& value) {
+        return Add(sPath, Hash(sPath), value);
+    }
+    TValue& Add(std::string_view sPath, std::uint64_t nHash, const TValue& value) {
         // At most half full, so that probe runs stay short and a free slot always ends them.
         if ((m_nCount + 1) * 2 > m_slots.size()) {
             Grow();
         }
-        const std::uint64_t nHash = Hash(sPath);
         CSlot& slot = m_slots[FindSlot(sPath, nHash)];
         slot.pRecord = NewRecord(sPath, value);
         slot.nLength = static_cast<std::uint32_t>(sPath.size());
@@ -98,33 +128,6 @@ private:
 
     static constexpr std::size_t kInitialSlots = 16;      // a power of two
     static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of records per block
-
-    // 64-bit FNV-1a over eight bytes at a time, then mixed so that the low bits (the slot) and
-    // the high bits (the tag) both depend on every byte. Paths are short and hashed for every
-    // link a crawl meets.
-    static std::uint64_t Hash(std::string_view sPath) {
-        constexpr std::uint64_t kOffsetBasis = 14695981039346656037ULL;
-        constexpr std::uint64_t kPrime = 1099511628211ULL;
-        std::uint64_t nHash = kOffsetBasis ^ sPath.size();
-        const char* p = sPath.data();
-        std::size_t n = sPath.size();
-        for (; n >= sizeof(std::uint64_t); n -= sizeof(std::uint64_t), p += sizeof(std::uint64_t)) {
-            std::uint64_t nWord;
-            std::memcpy(&nWord, p, sizeof nWord);
-            nHash = (nHash ^ nWord) * kPrime;
-            nHash ^= nHash >> 29;
-        }
-        std::uint64_t nTail = 0;
-        std::memcpy(&nTail, p, n);
-        nHash = (nHash ^ nTail) * kPrime;
-        // The finaliser of MurmurHash3.
-        nHash ^= nHash >> 33;
-        nHash *= 0xff51afd7ed558ccdULL;
-        nHash ^= nHash >> 33;
-        nHash *= 0xc4ceb9fe1a85ec53ULL;
-        nHash ^= nHash >> 33;
-        return nHash;
-    }
 
     static std::uint32_t HashTag(std::uint64_t nHash) {
         return static_cast<std::uint32_t>(nHash >> 32);

@@ -81,6 +81,28 @@ TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndTheTextSetAgrees) {
     }
 }
 
+// The set hashes eight bytes at a time with the letters folded in place: a text must be found
+// whatever case its letters have and wherever in a word they sit, and nothing else may fold.
+TEST(EntryTextSetTest, FindsATextUnderEveryCasingOfEachByteInEveryPlace) {
+    for (std::size_t nPlace = 0; nPlace < 17; ++nPlace) {
+        for (int nByte = 1; nByte < 256; ++nByte) {
+            std::string sText(17, 'q');
+            sText[nPlace] = static_cast<char>(nByte);
+            std::string sOther = sText;
+            if (nByte >= 'a' && nByte <= 'z') {
+                sOther[nPlace] = static_cast<char>(nByte - 32);
+            } else if (nByte >= 'A' && nByte <= 'Z') {
+                sOther[nPlace] = static_cast<char>(nByte + 32);
+            }
+            SCOPED_TRACE("byte " + std::to_string(nByte) + " at " + std::to_string(nPlace));
+            CEntryTextSet set;
+            set.Add(sText);
+            EXPECT_TRUE(set.Contains(sOther));
+            EXPECT_FALSE(set.Contains(sText.substr(0, 16)));
+        }
+    }
+}
+
 struct FoldedLess {
     bool operator()(const std::string& a, const std::string& b) const {
         return CompareEntryTexts(a.c_str(), b.c_str()) < 0;
