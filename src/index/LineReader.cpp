@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/FileError.h"
 
@@ -12,6 +15,35 @@ namespace sitefinch {
 namespace {
 
 constexpr std::int32_t kBlockSize = static_cast<std::int32_t>(kLineCapacity);
+
+// The offset of the first CR or LF in the n bytes at p, or n. The 16 bytes from any of those n
+// bytes on must be readable (see kLineScanPadding).
+std::size_t FindLineEnd(const char* p, std::size_t n) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (std::size_t i = 0; i < n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned nMask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr))));
+        if (nMask != 0) {
+            return std::min(n, i + static_cast<std::size_t>(__builtin_ctz(nMask)));
+        }
+    }
+    return n;
+#else
+    // LF first, because nearly every line ends in one: searching the whole run for a CR that a
+    // file with LF line ends never has would scan the rest of the block again for every line.
+    std::size_t k = n;
+    if (const void* pLf = std::memchr(p, '\n', n)) {
+        k = static_cast<std::size_t>(static_cast<const char*>(pLf) - p);
+    }
+    if (const void* pCr = std::memchr(p, '\r', k)) {
+        k = static_cast<std::size_t>(static_cast<const char*>(pCr) - p);
+    }
+    return k;
+#endif
+}
 // A piece of a long line: the working buffer less its terminating zero.
 constexpr std::size_t kMaxLineChars = kLineCapacity - 1;
 
@@ -58,7 +90,7 @@ bool CLineReader::ReadByte(char& out) {
         if (!m_pFile) {
             throw CFileError("no file is open");
         }
-        m_nValid = static_cast<std::int32_t>(m_pFile->Read(m_buffer, sizeof m_buffer));
+        m_nValid = static_cast<std::int32_t>(m_pFile->Read(m_buffer, kLineCapacity));
         if (m_nValid == 0) {
             return false;
         }
@@ -102,16 +134,7 @@ bool CLineReader::ReadLine(char* pszLine, std::size_t nCapacity, std::size_t& nL
         const char* pRun = m_buffer + m_nPos;
         const std::size_t nRun = std::min(static_cast<std::size_t>(m_nValid - m_nPos),
                                           kLineCapacity - i);  // fills at most position 999
-        // The first CR or LF of the run: memchr for LF, then for CR only before it. LF first,
-        // because nearly every line ends in one: searching the whole run for a CR that a file
-        // with LF line ends never has would scan the rest of the block again for every line.
-        std::size_t k = nRun;
-        if (const void* pLf = std::memchr(pRun, '\n', nRun)) {
-            k = static_cast<std::size_t>(static_cast<const char*>(pLf) - pRun);
-        }
-        if (const void* pCr = std::memchr(pRun, '\r', k)) {
-            k = static_cast<std::size_t>(static_cast<const char*>(pCr) - pRun);
-        }
+        const std::size_t k = FindLineEnd(pRun, nRun);
         const bool bLineEnd = k < nRun;
         const std::size_t nTaken = bLineEnd ? k + 1 : nRun;
         std::memcpy(work + i, pRun, nTaken);

@@ -11,6 +11,9 @@
 namespace sitefinch {
 
 inline constexpr std::size_t kLineCapacity = 1000;  // a line holds at most 999 characters
+// Bytes a buffer keeps beyond what it holds, so that a 16-byte search step may start anywhere in
+// it without reading outside.
+inline constexpr std::size_t kLineScanPadding = 16;
 
 // Lines end in CR LF, LF or CR and are handed out without their line end, at most 999 characters
 // at a time (the byte after a 999-character piece is consumed and lost; after a CR the next byte
@@ -49,7 +52,9 @@ private:
     std::unique_ptr<CFile> m_pFile;
     std::int32_t m_nValid = static_cast<std::int32_t>(kLineCapacity);
     std::int32_t m_nPos = static_cast<std::int32_t>(kLineCapacity);
-    char m_buffer[kLineCapacity] = {};
+    // The block, and room for a 16-byte load that starts at its last byte: line ends are searched
+    // 16 bytes at a time, and bytes past the valid ones are ignored.
+    char m_buffer[kLineCapacity + kLineScanPadding] = {};
     std::int64_t m_nConsumed = 0;
     std::int64_t m_nLength = 1;
 };
