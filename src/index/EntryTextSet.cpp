@@ -33,19 +33,28 @@ inline std::uint64_t FoldWord(std::uint64_t nWord) {
 
 std::size_t CEntryTextSet::Hash(std::string_view sText) {
     // Eight bytes at a time, each word with 'A'..'Z' folded first, then mixed with the
-    // finaliser of MurmurHash3: a build hashes the text of every link it meets.
+    // finaliser of MurmurHash3: a build hashes the text of every link it meets. The last word
+    // is the text's last eight bytes, overlapping the one before, or for a shorter text its
+    // bytes gathered in a register: either way no byte is read twice into one word's place,
+    // and nothing is stored to be read back.
     std::uint64_t nHash = kFnvOffsetBasis ^ sText.size();
     const char* p = sText.data();
-    std::size_t n = sText.size();
-    for (; n >= sizeof(std::uint64_t); n -= sizeof(std::uint64_t), p += sizeof(std::uint64_t)) {
-        std::uint64_t nWord;
-        std::memcpy(&nWord, p, sizeof nWord);
+    const std::size_t nSize = sText.size();
+    std::uint64_t nWord;
+    for (std::size_t i = 0; i + sizeof nWord < nSize; i += sizeof nWord) {
+        std::memcpy(&nWord, p + i, sizeof nWord);
         nHash = (nHash ^ FoldWord(nWord)) * kFnvPrime;
         nHash ^= nHash >> 29;
     }
-    std::uint64_t nTail = 0;
-    std::memcpy(&nTail, p, n);
-    nHash = (nHash ^ FoldWord(nTail)) * kFnvPrime;
+    if (nSize >= sizeof nWord) {
+        std::memcpy(&nWord, p + nSize - sizeof nWord, sizeof nWord);
+    } else {
+        nWord = 0;
+        for (std::size_t i = 0; i < nSize; ++i) {
+            nWord |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+        }
+    }
+    nHash = (nHash ^ FoldWord(nWord)) * kFnvPrime;
     nHash ^= nHash >> 33;
     nHash *= 0xff51afd7ed558ccdULL;
     nHash ^= nHash >> 33;
@@ -69,10 +78,8 @@ bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {
 
 std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) const {
     const std::size_t nMask = m_slots.size() - 1;
-    // FNV's low bits mix poorly for short texts; fold the high half in.
-    const std::uint64_t nMixed = nHash ^ (static_cast<std::uint64_t>(nHash) >> 32);
-    const auto nTag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
-    for (std::size_t i = static_cast<std::size_t>(nMixed) & nMask;; i = (i + 1) & nMask) {
+    const std::uint32_t nTag = HashTag(nHash);
+    for (std::size_t i = nTag & nMask;; i = (i + 1) & nMask) {
         const CSlot& slot = m_slots[i];
         if (slot.pText == nullptr) {
             return i;
@@ -88,9 +95,7 @@ std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) c
 
 void CEntryTextSet::Prefetch(std::string_view sText) const {
     if (!m_slots.empty()) {
-        const std::uint64_t nHash = Hash(sText);
-        __builtin_prefetch(
-            &m_slots[static_cast<std::size_t>(nHash ^ (nHash >> 32)) & (m_slots.size() - 1)]);
+        __builtin_prefetch(&m_slots[HashTag(Hash(sText)) & (m_slots.size() - 1)]);
     }
 }
 
@@ -110,8 +115,8 @@ void CEntryTextSet::Add(std::string_view sText) {
         for (const CSlot& slot : old) {
             if (slot.pText != nullptr) {
                 // Distinct texts: the first free slot of the probe run is the place.
-                const std::uint64_t nHash = Hash(std::string_view(slot.pText, slot.nLength));
-                std::size_t i = static_cast<std::size_t>(nHash ^ (nHash >> 32)) & nMask;
+                // The tag is all a slot's place depends on, so no text is read again.
+                std::size_t i = slot.nHashTag & nMask;
                 while (m_slots[i].pText != nullptr) {
                     i = (i + 1) & nMask;
                 }
@@ -125,7 +130,7 @@ void CEntryTextSet::Add(std::string_view sText) {
         // A view of an empty text still needs a non-null pointer to mark its slot as taken.
         slot.pText = sText.data() != nullptr ? sText.data() : "";
         slot.nLength = static_cast<std::uint32_t>(sText.size());
-        slot.nHashTag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
+        slot.nHashTag = HashTag(nHash);
         if (sText.size() <= kInlineBytes) {
             std::memcpy(slot.szInline, slot.pText, sText.size());
         }

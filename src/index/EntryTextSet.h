@@ -34,11 +34,16 @@ private:
     struct CSlot {
         const char* pText = nullptr;  // null for a free slot
         std::uint32_t nLength = 0;
-        std::uint32_t nHashTag = 0;  // the hash's high half
+        std::uint32_t nHashTag = 0;  // HashTag() of the text's hash
         // A copy of a text of up to kInlineBytes bytes, compared in place of pText so that the
         // look-up of a repeated short text touches nothing beyond its slot.
         char szInline[kInlineBytes] = {};
     };
+    // The hash's high half: it picks a text's first slot and is kept in the slot, so that the
+    // table grows without reading a single text again.
+    static std::uint32_t HashTag(std::size_t nHash) {
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
+    }
     // The slot holding sText, or the free slot where it would go. The table is never full.
     std::size_t FindSlot(std::string_view sText, std::size_t nHash) const;
 

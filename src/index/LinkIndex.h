@@ -230,6 +230,7 @@ private:
     void EnterPageItems(const char* pszPagePath);
     std::vector<CPageItem> m_pageItems;
     std::size_t m_nPageItems = 0;
+    unsigned char m_nWarmSink = 0;  // where the loads that warm the cache leave their value
 
     // The split of the page path whose links ResolveLink() resolved last.
     std::string m_sSplitPage;

@@ -308,15 +308,18 @@ void CLinkIndex::ScanPage(const char* pszPath) {
 void CLinkIndex::EnterPageItems(const char* pszPagePath) {
     const std::size_t nItems = m_nPageItems;
     m_nPageItems = 0;
-    // The slots asked for while the items were read have arrived by now: ask for the records
-    // they point to.
+    // The slots asked for while the items were read have arrived by now: fetch the records
+    // they point to, all at once.
     if (m_pPathFacts) {
+        unsigned char nWarm = 0;
         for (std::size_t i = 0; i < nItems; ++i) {
             const CPreparedLink& link = m_pageItems[i].link;
             if (!m_pageItems[i].bTitle && link.eKind == CPreparedLink::EKind::kPath) {
-                m_pPathFacts->PrefetchRecord(link.nPathHash);
+                nWarm =
+                    static_cast<unsigned char>(nWarm + m_pPathFacts->WarmRecord(link.nPathHash));
             }
         }
+        m_nWarmSink = nWarm;
     }
     for (std::size_t i = 0; i < nItems; ++i) {
         const CPageItem& item = m_pageItems[i];

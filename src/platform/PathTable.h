@@ -33,16 +33,24 @@ public:
         constexpr std::uint64_t kPrime = 1099511628211ULL;
         std::uint64_t nHash = kOffsetBasis ^ sPath.size();
         const char* p = sPath.data();
-        std::size_t n = sPath.size();
-        for (; n >= sizeof(std::uint64_t); n -= sizeof(std::uint64_t), p += sizeof(std::uint64_t)) {
-            std::uint64_t nWord;
-            std::memcpy(&nWord, p, sizeof nWord);
+        const std::size_t nSize = sPath.size();
+        std::uint64_t nWord;
+        for (std::size_t i = 0; i + sizeof nWord < nSize; i += sizeof nWord) {
+            std::memcpy(&nWord, p + i, sizeof nWord);
             nHash = (nHash ^ nWord) * kPrime;
             nHash ^= nHash >> 29;
         }
-        std::uint64_t nTail = 0;
-        std::memcpy(&nTail, p, n);
-        nHash = (nHash ^ nTail) * kPrime;
+        // The last word is the path's last eight bytes, overlapping the one before, or for a
+        // shorter path its bytes gathered in a register: nothing is stored to be read back.
+        if (nSize >= sizeof nWord) {
+            std::memcpy(&nWord, p + nSize - sizeof nWord, sizeof nWord);
+        } else {
+            nWord = 0;
+            for (std::size_t i = 0; i < nSize; ++i) {
+                nWord |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+            }
+        }
+        nHash = (nHash ^ nWord) * kPrime;
         // The finaliser of MurmurHash3.
         nHash ^= nHash >> 33;
         nHash *= 0xff51afd7ed558ccdULL;
@@ -66,19 +74,39 @@ public:
     // at, so that a look-up soon after need not wait for it.
     void Prefetch(std::uint64_t nHash) const {
         if (!m_slots.empty()) {
-            __builtin_prefetch(&m_slots[nHash & (m_slots.size() - 1)]);
+            __builtin_prefetch(&m_slots[HashTag(nHash) & (m_slots.size() - 1)]);
         }
     }
 
-    // Once the slot is in the cache (see Prefetch()): asks for the record it points to, when
-    // that is likely the path's.
-    void PrefetchRecord(std::uint64_t nHash) const {
-        if (m_nCount != 0) {
-            const CSlot& slot = m_slots[nHash & (m_slots.size() - 1)];
-            if (slot.pRecord != nullptr && slot.nHashTag == HashTag(nHash)) {
-                __builtin_prefetch(slot.pRecord);
+    // Once the slot is in the cache (see Prefetch()): reads the record it points to, when that is
+    // likely the path's, so that a look-up soon after finds it in the cache. Loads rather than
+    // prefetch hints: the records lie scattered over many pages, and hints that miss the TLB
+    // may be dropped. The loads of several calls overlap, as nothing waits for their values;
+    // the value returned is meaningless and only keeps the loads from being optimised away.
+    unsigned char WarmRecord(std::uint64_t nHash) const {
+        if (m_nCount == 0) {
+            return 0;
+        }
+        // The first slot with the path's tag, looked for as far as a probe usually runs.
+        const std::size_t nMask = m_slots.size() - 1;
+        const std::uint32_t nTag = HashTag(nHash);
+        std::size_t i = nTag & nMask;
+        for (std::size_t nProbe = 0; nProbe < kWarmProbes; ++nProbe, i = (i + 1) & nMask) {
+            const CSlot& slot = m_slots[i];
+            if (slot.pRecord == nullptr) {
+                return 0;
+            }
+            if (slot.nHashTag == nTag) {
+                // Every cache line of the record, as the comparison of the path reads them all.
+                unsigned char nSum = 0;
+                const char* const pLast = slot.Path() + slot.nLength;
+                for (const char* p = slot.pRecord; p < pLast; p += kCacheLine) {
+                    nSum = static_cast<unsigned char>(nSum + static_cast<unsigned char>(*p));
+                }
+                return static_cast<unsigned char>(nSum + static_cast<unsigned char>(*pLast));
             }
         }
+        return 0;
     }
 
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
@@ -126,7 +154,9 @@ private:
         const char* Path() const { return pRecord + kPathOffset; }
     };
 
-    static constexpr std::size_t kInitialSlots = 16;      // a power of two
+    static constexpr std::size_t kInitialSlots = 16;  // a power of two
+    static constexpr std::size_t kWarmProbes = 4;
+    static constexpr std::size_t kCacheLine = 64;
     static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of records per block
 
     static std::uint32_t HashTag(std::uint64_t nHash) {
@@ -137,7 +167,7 @@ private:
     std::size_t FindSlot(std::string_view sPath, std::uint64_t nHash) const {
         const std::size_t nMask = m_slots.size() - 1;
         const std::uint32_t nTag = HashTag(nHash);
-        for (std::size_t i = static_cast<std::size_t>(nHash) & nMask;; i = (i + 1) & nMask) {
+        for (std::size_t i = nTag & nMask;; i = (i + 1) & nMask) {
             const CSlot& slot = m_slots[i];
             if (slot.pRecord == nullptr ||
                 (slot.nHashTag == nTag && slot.nLength == sPath.size() &&
@@ -153,10 +183,9 @@ private:
         const std::size_t nMask = m_slots.size() - 1;
         for (const CSlot& slot : old) {
             if (slot.pRecord != nullptr) {
-                // Distinct paths: the first free slot of the probe run is the place.
-                std::size_t i =
-                    static_cast<std::size_t>(Hash(std::string_view(slot.Path(), slot.nLength))) &
-                    nMask;
+                // Distinct paths: the first free slot of the probe run is the place. It depends
+                // on the tag alone, so no record is read again.
+                std::size_t i = slot.nHashTag & nMask;
                 while (m_slots[i].pRecord != nullptr) {
                     i = (i + 1) & nMask;
                 }
