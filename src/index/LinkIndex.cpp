@@ -151,28 +151,33 @@ void CLinkIndex::UpdateStatistics() {
     if (m_pProgressWnd == nullptr) {
         return;
     }
-    // "%ld pages, %ld links", put together by hand: a build rewrites it for every link, and
-    // formatting through printf cost more than resolving the link.
-    char szStatistics[kStatisticsCapacity];
-    char* p = szStatistics;
-    char* const pEnd = szStatistics + sizeof szStatistics - 1;  // room for the terminator
-    const auto append = [&p, pEnd](std::string_view sPart) {
-        const std::size_t n = std::min(sPart.size(), static_cast<std::size_t>(pEnd - p));
-        std::memcpy(p, sPart.data(), n);
-        p += n;
-    };
-    const auto appendNumber = [&p, pEnd](long nValue) {
-        const std::to_chars_result result = std::to_chars(p, pEnd, nValue);
-        if (result.ec == std::errc()) {
-            p = result.ptr;
-        }
-    };
-    appendNumber(static_cast<long>(m_nPages));
-    append(" pages, ");
-    appendNumber(static_cast<long>(m_nLinks));
-    append(" links");
-    *p = '\0';
-    m_pProgressWnd->SetStatisticsText(szStatistics);
+    // "%ld pages, %ld links", put together by hand, and only when a counter changed: a build
+    // sets it for every link, mostly with the same counts, and formatting through printf cost
+    // more than resolving the link.
+    if (m_nStatisticsPages != m_nPages || m_nStatisticsLinks != m_nLinks ||
+        m_szStatistics[0] == '\0') {
+        char* p = m_szStatistics;
+        char* const pEnd = m_szStatistics + sizeof m_szStatistics - 1;  // room for the terminator
+        const auto append = [&p, pEnd](std::string_view sPart) {
+            const std::size_t n = std::min(sPart.size(), static_cast<std::size_t>(pEnd - p));
+            std::memcpy(p, sPart.data(), n);
+            p += n;
+        };
+        const auto appendNumber = [&p, pEnd](long nValue) {
+            const std::to_chars_result result = std::to_chars(p, pEnd, nValue);
+            if (result.ec == std::errc()) {
+                p = result.ptr;
+            }
+        };
+        appendNumber(static_cast<long>(m_nPages));
+        append(" pages, ");
+        appendNumber(static_cast<long>(m_nLinks));
+        append(" links");
+        *p = '\0';
+        m_nStatisticsPages = m_nPages;
+        m_nStatisticsLinks = m_nLinks;
+    }
+    m_pProgressWnd->SetStatisticsText(m_szStatistics);
 }
 
 }  // namespace sitefinch

@@ -163,6 +163,10 @@ private:
     CBuildProgressWnd* m_pProgressWnd = nullptr;  // not owned
     std::int32_t m_nLinks = 0;
     std::int32_t m_nPages = 0;
+    // The statistics text last made by UpdateStatistics() and the counts it shows.
+    char m_szStatistics[kStatisticsCapacity] = {};
+    std::int32_t m_nStatisticsPages = 0;
+    std::int32_t m_nStatisticsLinks = 0;
 
     CFileSystem& m_fileSystem;
     CIndexHost& m_host;

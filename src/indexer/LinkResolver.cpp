@@ -51,16 +51,20 @@ bool IsLowerCase(const char* psz) {
     return true;
 }
 
-// True when the path's extension is not empty: a '.' follows the drive and the directory.
-bool HasExtension(const char* pszPath) {
-    const char* p = (pszPath[0] != '\0' && pszPath[1] == ':') ? pszPath + 2 : pszPath;
-    const char* pName = p;
-    for (; *p != '\0'; ++p) {
+// True when the name in the nLength-byte path has an extension: a '.' follows the drive and the
+// last separator. Looked for from the end, where the name is.
+bool HasExtension(const char* pszPath, std::size_t nLength) {
+    const char* pStart = (pszPath[0] != '\0' && pszPath[1] == ':') ? pszPath + 2 : pszPath;
+    for (const char* p = pszPath + nLength; p > pStart;) {
+        --p;
+        if (*p == '.') {
+            return true;
+        }
         if (IsSeparator(*p)) {
-            pName = p + 1;
+            return false;
         }
     }
-    return std::strchr(pName, '.') != nullptr;
+    return false;
 }
 
 }  // namespace
@@ -195,7 +199,7 @@ void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& lin
     // still attached, so "sub#x" counts as a directory.
     std::size_t nLength = std::strlen(pszResolved);
     const bool bEndsWithSeparator = nLength > 0 && IsSeparator(pszResolved[nLength - 1]);
-    if (bEndsWithSeparator || !HasExtension(pszResolved)) {
+    if (bEndsWithSeparator || !HasExtension(pszResolved, nLength)) {
         const char szSeparator[] = {m_cSeparator, '\0'};
         if (!(bEndsWithSeparator ||
               AppendBounded(pszResolved, kResolvedPathCapacity, szSeparator)) ||
