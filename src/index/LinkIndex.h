@@ -210,23 +210,35 @@ private:
         std::uint64_t nPathHash = 0;  // kPath: for the path facts
     };
     // Fills link for the href of the page; for a root-relative href only when bMayTest (else
-    // kDeferred), since that resolution starts with an existence test.
-    void PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
+    // kDeferred), since that resolution starts with an existence test. bPageSplit: the caller
+    // has called SplitPage() for this page, and nothing has split another since.
+    void PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest, bool bPageSplit,
                      CPreparedLink& link);
+    // Makes m_splitPage the split of the page path.
+    void SplitPage(const char* pszPagePath);
     // Queues the link's page, adds its entry and updates the statistics, as ResolveLink() does.
-    void EnterLink(const CPreparedLink& link, const char* pszText);
+    // pnTextHash, when given, is the text's hash for AddHashedLinkEntry().
+    void EnterLink(const CPreparedLink& link, const char* pszText,
+                   const std::size_t* pnTextHash = nullptr);
     // Lower-cases (unless bLowered), normalises and completes the joined path in szResolved and
     // fills link from it.
     void FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const;
 
-    // Starts fetching the text set's slot for the text of an entry about to be added.
-    void PrefetchText(const char* pszText) const;
+    // Starts fetching the text set's slot for the text of an entry about to be added. True,
+    // with the text's hash in nHash, when the text has no entities, so that the hash is the one
+    // its entry would be looked up by.
+    bool PrefetchText(const char* pszText, std::size_t& nHash) const;
+    // AddLinkEntry() for a link text with no entities whose Hash() is known: a text that the
+    // text set holds already is turned away without the entry being made.
+    void AddHashedLinkEntry(const char* pszTarget, const char* pszText, std::size_t nTextHash);
 
     // A title or link read from a page and not yet entered (see ScanPage()).
     struct CPageItem {
         bool bTitle = false;
         char szText[kLinkTextCapacity];  // the title or the link text
         char szHref[kHrefCapacity];      // a kDeferred link's href
+        bool bTextHashed = false;        // a link text without entities, hashed in nTextHash
+        std::size_t nTextHash = 0;
         CPreparedLink link;
     };
     static_assert(kTitleCapacity <= kLinkTextCapacity);

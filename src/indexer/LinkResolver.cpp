@@ -106,21 +106,44 @@ void CLinkIndex::NormalizePath(char* pszPath) const {
 void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
     // The text's look-up in the text set comes last and would wait for memory on a large site:
     // start fetching its slot now, while the path is worked out.
-    PrefetchText(pszText);
+    std::size_t nTextHash;
+    const bool bTextHashed = PrefetchText(pszText, nTextHash);
     CPreparedLink link;
-    PrepareLink(pszPagePath, pszHref, true, link);
-    EnterLink(link, pszText);
+    PrepareLink(pszPagePath, pszHref, true, false, link);
+    EnterLink(link, pszText, bTextHashed ? &nTextHash : nullptr);
 }
 
-void CLinkIndex::PrefetchText(const char* pszText) const {
+bool CLinkIndex::PrefetchText(const char* pszText, std::size_t& nHash) const {
     // A text with entities is looked up decoded, which this does not try to predict.
-    if (m_pTextSet && std::strchr(pszText, '&') == nullptr) {
-        m_pTextSet->Prefetch(pszText);
+    if (m_pTextSet == nullptr || std::strchr(pszText, '&') != nullptr) {
+        return false;
+    }
+    nHash = CEntryTextSet::Hash(pszText);
+    m_pTextSet->Prefetch(nHash);
+    return true;
+}
+
+void CLinkIndex::AddHashedLinkEntry(const char* pszTarget, const char* pszText,
+                                    std::size_t nTextHash) {
+    // A text in the set is in the tree, and AddLinkEntry() would change nothing.
+    if (m_pTextSet == nullptr || !m_pTextSet->Contains(pszText, nTextHash)) {
+        AddLinkEntry(pszTarget, pszText);
+    }
+}
+
+void CLinkIndex::SplitPage(const char* pszPagePath) {
+    // Every link of a page splits the same page path: split it once.
+    if (m_sSplitPage != pszPagePath) {
+        SplitPath(pszPagePath, m_splitPage);
+        m_sSplitPage = pszPagePath;
+        m_nSplitPageDriveLength = std::strlen(m_splitPage.szDrive);
+        m_nSplitPageDirLength = std::strlen(m_splitPage.szDir);
+        m_bSplitPageLower = IsLowerCase(m_splitPage.szDrive) && IsLowerCase(m_splitPage.szDir);
     }
 }
 
 void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
-                             CPreparedLink& link) {
+                             bool bPageSplit, CPreparedLink& link) {
     using EKind = CPreparedLink::EKind;
     if (!IsLocalLink(pszHref)) {
         link.eKind = EKind::kIgnored;
@@ -140,13 +163,8 @@ void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool 
         return;
     }
 
-    // Every link of a page splits the same page path: split it once.
-    if (m_sSplitPage != pszPagePath) {
-        SplitPath(pszPagePath, m_splitPage);
-        m_sSplitPage = pszPagePath;
-        m_nSplitPageDriveLength = std::strlen(m_splitPage.szDrive);
-        m_nSplitPageDirLength = std::strlen(m_splitPage.szDir);
-        m_bSplitPageLower = IsLowerCase(m_splitPage.szDrive) && IsLowerCase(m_splitPage.szDir);
+    if (!bPageSplit) {
+        SplitPage(pszPagePath);
     }
     const CPathParts& page = m_splitPage;
 
@@ -225,7 +243,15 @@ void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& lin
     link.eKind = EKind::kPath;
 }
 
-void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText) {
+void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText,
+                           const std::size_t* pnTextHash) {
+    const auto addEntry = [this, pszText, pnTextHash](const char* pszTarget) {
+        if (pnTextHash != nullptr) {
+            AddHashedLinkEntry(pszTarget, pszText, *pnTextHash);
+        } else {
+            AddLinkEntry(pszTarget, pszText);
+        }
+    };
     using EKind = CPreparedLink::EKind;
     switch (link.eKind) {
         case EKind::kIgnored:
@@ -234,7 +260,7 @@ void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText) {
         case EKind::kDropped:
             break;
         case EKind::kFragment:
-            AddLinkEntry(link.szTarget, pszText);
+            addEntry(link.szTarget);
             break;
         case EKind::kPath: {
             bool bExists;
@@ -252,7 +278,7 @@ void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText) {
                 bExists = m_fileSystem.Exists(link.szPath);
             }
             if (bExists) {
-                AddLinkEntry(link.szTarget, pszText);
+                addEntry(link.szTarget);
             }
             break;
         }

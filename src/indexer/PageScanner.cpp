@@ -248,6 +248,8 @@ void CLinkIndex::ScanPage(const char* pszPath) {
         m_pageItems.resize(kPageItemRun);
     }
     m_nPageItems = 0;
+    // Only this page's links are resolved until the page is done.
+    SplitPage(pszPath);
     // Room behind the line for the marker search's 16-byte steps; filled once, so that what it
     // reads there is never undefined.
     char szLine[kLineCapacity + kLineScanPadding] = {};
@@ -266,7 +268,8 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                     reader.ReadLine(szLine, kLineCapacity);
                     CopyBounded(item.szText, kTitleCapacity, szLine);
                 }
-                PrefetchText(item.szText);
+                std::size_t nTitleHash;
+                PrefetchText(item.szText, nTitleHash);
             } else if (markers.nLink >= 0) {
                 CPageItem& item = m_pageItems[m_nPageItems];
                 item.bTitle = false;
@@ -274,7 +277,7 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                                    kLinkTextCapacity)) {
                     continue;
                 }
-                PrepareLink(pszPath, szHref, false, item.link);
+                PrepareLink(pszPath, szHref, false, true, item.link);
                 switch (item.link.eKind) {
                     case CPreparedLink::EKind::kIgnored:
                         continue;  // nothing to enter: the item is not kept
@@ -289,7 +292,7 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                     default:
                         break;
                 }
-                PrefetchText(item.szText);
+                item.bTextHashed = PrefetchText(item.szText, item.nTextHash);
             } else {
                 continue;
             }
@@ -328,7 +331,7 @@ void CLinkIndex::EnterPageItems(const char* pszPagePath) {
         } else if (item.link.eKind == CPreparedLink::EKind::kDeferred) {
             ResolveLink(pszPagePath, item.szHref, item.szText);
         } else {
-            EnterLink(item.link, item.szText);
+            EnterLink(item.link, item.szText, item.bTextHashed ? &item.nTextHash : nullptr);
         }
     }
 }
