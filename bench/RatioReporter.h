@@ -20,15 +20,23 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                m_times[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            if (run.error_occurred) {
+                continue;
+            }
+            const std::string& sName = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                m_times[sName] = run.GetAdjustedCPUTime();
+                m_hasMedian[sName] = true;
+            } else if (run.run_type == Run::RT_Iteration && !m_hasMedian[sName]) {
+                m_times[sName] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     // CPU time per iteration (steadier than wall time on a shared machine) of the benchmark
-    // registered under sName; 0 if it did not run (filtered out or failed).
+    // registered under sName, the median of its repetitions when it has several; 0 if it did
+    // not run (filtered out or failed).
     double Time(const std::string& sName) const {
         const auto it = m_times.find(sName);
         return it == m_times.end() ? 0.0 : it->second;
@@ -49,6 +57,7 @@ public:
 
 private:
     std::map<std::string, double> m_times;
+    std::map<std::string, bool> m_hasMedian;
 };
 
 }  // namespace sitefinch::bench

@@ -30,7 +30,8 @@ constexpr int kPagesPerDirectory = 100;
 constexpr int kLinksPerPage = 10;
 constexpr std::size_t kPageBytes = 2048;
 constexpr std::size_t kReadBlock = 4096;
-constexpr double kMinSeconds = 3.0;
+constexpr double kMinSeconds = 1.5;  // per repetition
+constexpr int kRepetitions = 5;
 
 // A progress window that shows nothing.
 class CNullBuildWnd : public CBuildProgressWnd {
@@ -140,6 +141,17 @@ void ReadSite(benchmark::State& state, const CGeneratedSite* pSite) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Each benchmark runs several times, the runs of all of them shuffled together, and the
+    // ratios compare medians: a shared machine's speed drifts over a run, and a baseline
+    // measured minutes apart from its build would carry that drift into their ratio. Flags
+    // given on the command line come later and win.
+    std::vector<char*> args(argv, argv + argc);
+    char szInterleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + (argc > 0 ? 1 : 0), szInterleave);
+    int nArgs = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    argv = args.data();
+    argc = nArgs;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
@@ -151,7 +163,8 @@ int main(int argc, char** argv) {
     g_pSmall = &small;
     g_pLarge = &large;
 
-    // Several iterations even of the large site, so that the ratios do not hang on one run.
+    // Several iterations even of the large site in each repetition, so that the ratios do not
+    // hang on one run.
     for (const auto& [pszName, pFunction, pSite] :
          {std::tuple{"ReadSite1000", &ReadSite, g_pSmall},
           std::tuple{"BuildSite1000", &BuildSite, g_pSmall},
@@ -159,7 +172,8 @@ int main(int argc, char** argv) {
           std::tuple{"BuildSite20000", &BuildSite, g_pLarge}}) {
         benchmark::RegisterBenchmark(pszName, pFunction, pSite)
             ->Unit(benchmark::kMillisecond)
-            ->MinTime(kMinSeconds);
+            ->MinTime(kMinSeconds)
+            ->Repetitions(kRepetitions);
     }
 
     sitefinch::bench::CRatioReporter reporter;
