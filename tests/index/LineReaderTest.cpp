@@ -1,6 +1,8 @@
 // The line reader, byte for byte: line ends, long lines, capacities, percentages, read errors.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -119,10 +121,12 @@ TEST(LineReaderTest, AgreesWithByteByByteStepsOnRandomFiles) {
         std::vector<char> referenceLine(nCapacity);
         for (int nLine = 0;; ++nLine) {
             SCOPED_TRACE("file " + std::to_string(nFile) + ", line " + std::to_string(nLine));
-            const bool bFast = fast.ReadLine(fastLine.data(), nCapacity);
+            std::size_t nFastLength = 0;
+            const bool bFast = fast.ReadLine(fastLine.data(), nCapacity, nFastLength);
             const bool bReference = ReferenceReadLine(reference, referenceLine.data(), nCapacity);
             ASSERT_EQ(bFast, bReference);
             ASSERT_STREQ(fastLine.data(), referenceLine.data());
+            ASSERT_EQ(nFastLength, std::strlen(fastLine.data()));
             ASSERT_EQ(fast.GetPercent(), reference.GetPercent());
             if (!bFast) {
                 break;

@@ -143,6 +143,71 @@ TEST_F(ScanPageTest, EachLineYieldsAtMostOneThing) {
     EXPECT_EQ(m_index.GetLinkCount(), 2);
 }
 
+// The scanner reads a page's titles and links a run at a time before entering them; what it
+// enters, queues and counts must be what entering each line as it is read gives, in a build
+// (where path facts answer) and outside one, across several runs and with root-relative links,
+// whose resolution tests files, in between.
+TEST(ScanPageRunsTest, EntersWhatLineByLineResolutionEnters) {
+    CMemFileSystem fs;
+    for (const char* pszPath : {"/site/a.htm", "/site/b.htm", "/site/sub/c.htm", "/top.htm"}) {
+        fs.SetFile(pszPath, "");
+    }
+    std::string sPage;
+    for (int i = 0; i < 60; ++i) {
+        switch (i % 6) {
+            case 0:
+                sPage += "<title>Title " + std::to_string(i % 4) + "</title>\n";
+                break;
+            case 1:
+                sPage += "<a href=\"A.htm#" + std::to_string(i) + "\">Same text</a>\n";
+                break;
+            case 2:
+                sPage += "<a href=\"/top.htm\">Top " + std::to_string(i % 5) + "</a>\n";
+                break;
+            case 3:
+                sPage += "<a href=\"/sub/c.htm\">C &amp; " + std::to_string(i) + "</a>\n";
+                break;
+            case 4:
+                sPage += "<a href=\"missing" + std::to_string(i % 3) + ".htm\">M</a>\n";
+                break;
+            default:
+                sPage += "<a href=\"#f\">Here</a><p>filler</p>\n";
+                break;
+        }
+    }
+    fs.SetFile("/site/page.htm", sPage);
+
+    // Line by line through the public steps, outside a build.
+    FakeHost referenceHost;
+    CLinkIndex reference(fs, referenceHost, '/');
+    std::size_t nStart = 0;
+    for (std::size_t nEnd; (nEnd = sPage.find('\n', nStart)) != std::string::npos;) {
+        const std::string sLine = sPage.substr(nStart, nEnd - nStart);
+        nStart = nEnd + 1;
+        char szTitle[kTitleCapacity];
+        char szHref[kHrefCapacity];
+        char szText[kLinkTextCapacity];
+        if (CLinkIndex::ExtractTitle(sLine.c_str(), szTitle, sizeof szTitle)) {
+            reference.AddTitleEntry("/site/page.htm", szTitle);
+        } else if (CLinkIndex::ExtractLink(sLine.c_str(), szHref, sizeof szHref, szText,
+                                           sizeof szText)) {
+            reference.ResolveLink("/site/page.htm", szHref, szText);
+        }
+    }
+
+    FakeHost host;
+    CLinkIndex scanned(fs, host, '/');
+    scanned.ScanPage("/site/page.htm");
+    EXPECT_EQ(EntriesOf(scanned), EntriesOf(reference));
+    EXPECT_EQ(PathsOf(scanned.GetPending()), PathsOf(reference.GetPending()));
+    EXPECT_EQ(scanned.GetLinkCount(), reference.GetLinkCount());
+
+    // The same page as a build's start page: its entries are the same.
+    CLinkIndex built(fs, host, '/');
+    ASSERT_EQ(built.BuildIndex("/site/page.htm", "/site/page.idx"), 1);
+    EXPECT_EQ(EntriesOf(built), EntriesOf(reference));
+}
+
 TEST_F(ScanPageTest, EmptyPathOnlyShowsTheErrorBox) {
     m_index.ScanPage("");
     ASSERT_EQ(m_host.pLog->messageBoxes.size(), 1u);

@@ -54,7 +54,7 @@ TEST_F(NativeFileSystemScanTest, CachedAnswersEqualUncachedOnes) {
     // More directories than the scan keeps descriptors for, so that the later ones are tested
     // through full paths.
     std::vector<std::string> paths;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 300; ++i) {
         const std::string sName = "d" + std::to_string(i) + "/p.htm";
         Put(sName);
         paths.push_back(PathOf(sName));
