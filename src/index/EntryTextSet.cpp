@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/WordHash.h"
+
 namespace sitefinch {
 
 namespace {
-
-constexpr std::uint64_t kFnvOffsetBasis = 14695981039346656037ULL;
-constexpr std::uint64_t kFnvPrime = 1099511628211ULL;
 
 inline unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
@@ -32,35 +31,7 @@ inline std::uint64_t FoldWord(std::uint64_t nWord) {
 }  // namespace
 
 std::size_t CEntryTextSet::Hash(std::string_view sText) {
-    // Eight bytes at a time, each word with 'A'..'Z' folded first, then mixed with the
-    // finaliser of MurmurHash3: a build hashes the text of every link it meets. The last word
-    // is the text's last eight bytes, overlapping the one before, or for a shorter text its
-    // bytes gathered in a register: either way no byte is read twice into one word's place,
-    // and nothing is stored to be read back.
-    std::uint64_t nHash = kFnvOffsetBasis ^ sText.size();
-    const char* p = sText.data();
-    const std::size_t nSize = sText.size();
-    std::uint64_t nWord;
-    for (std::size_t i = 0; i + sizeof nWord < nSize; i += sizeof nWord) {
-        std::memcpy(&nWord, p + i, sizeof nWord);
-        nHash = (nHash ^ FoldWord(nWord)) * kFnvPrime;
-        nHash ^= nHash >> 29;
-    }
-    if (nSize >= sizeof nWord) {
-        std::memcpy(&nWord, p + nSize - sizeof nWord, sizeof nWord);
-    } else {
-        nWord = 0;
-        for (std::size_t i = 0; i < nSize; ++i) {
-            nWord |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-        }
-    }
-    nHash = (nHash ^ FoldWord(nWord)) * kFnvPrime;
-    nHash ^= nHash >> 33;
-    nHash *= 0xff51afd7ed558ccdULL;
-    nHash ^= nHash >> 33;
-    nHash *= 0xc4ceb9fe1a85ec53ULL;
-    nHash ^= nHash >> 33;
-    return static_cast<std::size_t>(nHash);
+    return static_cast<std::size_t>(HashWords(sText, FoldWord));
 }
 
 bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {

@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/WordHash.h"
+
 namespace sitefinch {
 
 // Maps paths (compared byte for byte) to values of TValue, a small trivially copyable type.
@@ -25,40 +27,8 @@ class CPathTable {
 
 public:
     // The hash every operation below starts from; the overloads that take it spare a caller
-    // that looks the same path up more than once from hashing it each time. 64-bit FNV-1a over
-    // eight bytes at a time, then mixed so that the low bits (the slot) and the high bits (the
-    // tag) both depend on every byte: paths are short and hashed for every link a crawl meets.
-    static std::uint64_t Hash(std::string_view sPath) {
-        constexpr std::uint64_t kOffsetBasis = 14695981039346656037ULL;
-        constexpr std::uint64_t kPrime = 1099511628211ULL;
-        std::uint64_t nHash = kOffsetBasis ^ sPath.size();
-        const char* p = sPath.data();
-        const std::size_t nSize = sPath.size();
-        std::uint64_t nWord;
-        for (std::size_t i = 0; i + sizeof nWord < nSize; i += sizeof nWord) {
-            std::memcpy(&nWord, p + i, sizeof nWord);
-            nHash = (nHash ^ nWord) * kPrime;
-            nHash ^= nHash >> 29;
-        }
-        // The last word is the path's last eight bytes, overlapping the one before, or for a
-        // shorter path its bytes gathered in a register: nothing is stored to be read back.
-        if (nSize >= sizeof nWord) {
-            std::memcpy(&nWord, p + nSize - sizeof nWord, sizeof nWord);
-        } else {
-            nWord = 0;
-            for (std::size_t i = 0; i < nSize; ++i) {
-                nWord |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-            }
-        }
-        nHash = (nHash ^ nWord) * kPrime;
-        // The finaliser of MurmurHash3.
-        nHash ^= nHash >> 33;
-        nHash *= 0xff51afd7ed558ccdULL;
-        nHash ^= nHash >> 33;
-        nHash *= 0xc4ceb9fe1a85ec53ULL;
-        nHash ^= nHash >> 33;
-        return nHash;
-    }
+    // that looks the same path up more than once from hashing it each time.
+    static std::uint64_t Hash(std::string_view sPath) { return HashWords(sPath); }
 
     // The value stored for sPath, or null. Valid until Clear().
     TValue* Find(std::string_view sPath) { return Find(sPath, Hash(sPath)); }
