@@ -1,12 +1,9 @@
-// The tree's key prefixes and the open-addressed text set, on texts around the key length where
-// a prefix alone cannot decide.
+// The tree's key prefixes, on texts around the key length where a prefix alone cannot decide.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 #include <string>
 
-#include "index/EntryTextSet.h"
 #include "index/EntryTree.h"
 #include "index/LinkEntry.h"
 
@@ -14,12 +11,6 @@ namespace sitefinch {
 namespace {
 
 constexpr std::size_t kKeyBytes = CEntryNode::CKey::kKeyBytes;
-
-struct FoldedLess {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return CompareEntryTexts(a.c_str(), b.c_str()) < 0;
-    }
-};
 
 // Random texts of kKeyBytes - 2 .. kKeyBytes + 2 bytes over a few letters of both cases and a
 // high byte, so that many share their whole key and differ (or not) only after it.
@@ -51,37 +42,6 @@ TEST(EntryKeyTest, KeysOrderLikeTheTextsAsFarAsTheyReach) {
             EXPECT_FALSE(a.bComplete || b.bComplete) << "equal keys of a short and a long text";
         }
     }
-}
-
-// The tree and the text set against std::map: same membership, order and first-wins targets.
-TEST(EntryKeyTest, TreeAndTextSetMatchOrderedMapOnTextsAroundTheKeyLength) {
-    std::mt19937 rng(11);
-    CEntryTree tree;
-    CEntryTextSet set;
-    std::map<std::string, std::string, FoldedLess> model;
-    for (int i = 0; i < 20000; ++i) {
-        const std::string sText = RandomText(rng);
-        const std::string sTarget = "t" + std::to_string(i);
-        SCOPED_TRACE("insert #" + std::to_string(i) + " '" + sText + "'");
-        const bool bExpected = model.emplace(sText, sTarget).second;
-        ASSERT_EQ(set.Contains(sText), !bExpected);
-        std::unique_ptr<CIndexEntry> pEntry =
-            std::make_unique<CLinkEntry>(sTarget.c_str(), sText.c_str());
-        const CIndexEntry* pStored = pEntry.get();
-        ASSERT_EQ(tree.Insert(pEntry), bExpected);
-        if (bExpected) {
-            set.Add(std::string_view(pStored->GetText(), pStored->GetTextLength()));
-        }
-    }
-    EXPECT_EQ(set.GetCount(), model.size());
-    tree.RebuildOrder();
-    auto it = model.begin();
-    for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext, ++it) {
-        ASSERT_NE(it, model.end());
-        EXPECT_EQ(p->m_pEntry->GetText(), it->first);
-        EXPECT_EQ(p->m_pEntry->GetTarget(), it->second);
-    }
-    EXPECT_EQ(it, model.end());
 }
 
 }  // namespace
