@@ -128,6 +128,32 @@ void ChainInOrder(CEntryNode* pNode, CEntryNode*& pHead, CEntryNode*& pTail) {
     }
 }
 
+// An entry of a batch with its key, so that sorting compares keys side by side in one array.
+struct CBatchItem {
+    CEntryNode::CKey key;
+    std::unique_ptr<CIndexEntry> pEntry;
+};
+
+// Links the sorted nodes[nBegin, nEnd) into a balanced subtree and returns its root with its
+// height. Allocates nothing, so it cannot fail half-way.
+CEntryNode* LinkBalanced(const std::vector<CEntryNode*>& nodes, std::size_t nBegin,
+                         std::size_t nEnd, int& nHeight) {
+    if (nBegin == nEnd) {
+        nHeight = 0;
+        return nullptr;
+    }
+    const std::size_t nMiddle = nBegin + (nEnd - nBegin) / 2;
+    int nLeftHeight = 0;
+    int nRightHeight = 0;
+    CEntryNode* pNode = nodes[nMiddle];
+    pNode->m_pLeft = LinkBalanced(nodes, nBegin, nMiddle, nLeftHeight);
+    pNode->m_pRight = LinkBalanced(nodes, nMiddle + 1, nEnd, nRightHeight);
+    // The halves differ by at most one node, so their heights by at most one.
+    pNode->m_nBalance = nRightHeight - nLeftHeight;
+    nHeight = 1 + std::max(nLeftHeight, nRightHeight);
+    return pNode;
+}
+
 int HeightOf(const CEntryNode* pNode) {
     if (pNode == nullptr) {
         return 0;
@@ -164,6 +190,53 @@ bool CEntryTree::Insert(std::unique_ptr<CIndexEntry>& pEntry) {
         }
     }
     return bInserted;
+}
+
+void CEntryTree::InsertBatch(std::vector<std::unique_ptr<CIndexEntry>>& entries) {
+    if (m_pRoot != nullptr) {
+        for (std::unique_ptr<CIndexEntry>& pEntry : entries) {
+            Insert(pEntry);
+        }
+        entries.clear();
+        return;
+    }
+    std::vector<CBatchItem> items;
+    items.reserve(entries.size());
+    for (std::unique_ptr<CIndexEntry>& pEntry : entries) {
+        if (pEntry) {
+            const CEntryNode::CKey key = CEntryNode::CKey::Of(pEntry->GetText());
+            items.push_back(CBatchItem{key, std::move(pEntry)});
+        }
+    }
+    entries.clear();
+    std::sort(items.begin(), items.end(), [](const CBatchItem& a, const CBatchItem& b) {
+        const int nOrder = a.key.CompareTo(b.key);
+        if (nOrder != 0 || (a.key.bComplete && b.key.bComplete)) {
+            return nOrder < 0;
+        }
+        return a.pEntry->CompareTo(*b.pEntry) < 0;
+    });
+    // The nodes are made in ascending order, so they come from the pool in that order and a walk
+    // of the in-order list reads memory front to back.
+    std::vector<CEntryNode*> nodes;
+    nodes.reserve(items.size());
+    try {
+        for (CBatchItem& item : items) {
+            nodes.push_back(new CEntryNode(std::move(item.pEntry), item.key));
+        }
+    } catch (...) {
+        for (CEntryNode* pNode : nodes) {
+            delete pNode;
+        }
+        throw;
+    }
+    if (nodes.empty()) {
+        return;
+    }
+    m_pGreatest = nodes.back()->m_pEntry.get();
+    int nHeight = 0;
+    m_pRoot = LinkBalanced(nodes, 0, nodes.size(), nHeight);
+    m_nCount = nodes.size();
 }
 
 void CEntryTree::RebuildOrder() {

@@ -56,6 +56,7 @@ void CLinkIndex::Clear() {
     if (m_pPathFacts) {
         m_pPathFacts->Clear();  // the lists they vouch for are gone
     }
+    m_buildEntries.clear();
     m_tree.RemoveAll();  // also makes the filter's flattened copy stale
     m_nLinks = 0;
     m_nPages = 0;
@@ -101,11 +102,19 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         pEntry->UpdateLowerText();
     }
     const CIndexEntry* pStored = pEntry.get();
+    if (m_pTextSet) {
+        // A build keeps its entries aside and gives them to the tree in one batch when the crawl
+        // ends; the text set, which knows every text the tree will hold, turns away repeats.
+        const std::string_view sText(pStored->GetText(), pStored->GetTextLength());
+        if (!bDecoded && m_pTextSet->Contains(sText)) {
+            return false;
+        }
+        m_buildEntries.push_back(std::move(pEntry));
+        m_pTextSet->Add(sText);
+        return true;
+    }
     if (!m_tree.Insert(pEntry)) {
         return false;  // the rejected entry is handed back and destroyed here
-    }
-    if (m_pTextSet) {
-        m_pTextSet->Add(std::string_view(pStored->GetText(), pStored->GetTextLength()));
     }
     return true;
 }

@@ -262,6 +262,9 @@ private:
     // repeats its link texts many times over, and a repeated text is turned away here without
     // an entry being made or the tree being searched.
     std::unique_ptr<CEntryTextSet> m_pTextSet;
+    // The entries a running build has made, in the order made, until the crawl ends and
+    // the tree takes them in one batch; each text once (the text set sees to that).
+    std::vector<std::unique_ptr<CIndexEntry>> m_buildEntries;
     int m_nBusy = 0;
 
     // The in-order list flattened for the filter, rebuilt when the tree's order generation

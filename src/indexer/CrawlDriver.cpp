@@ -99,6 +99,7 @@ int CLinkIndex::BuildIndex(const char* pszStartPath, const char* pszIndexPath) {
         ScanPage(sPage.c_str());
     }
 
+    m_tree.InsertBatch(m_buildEntries);
     m_tree.RebuildOrder();
 
     int nResult = 1;

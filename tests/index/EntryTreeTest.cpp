@@ -2,6 +2,7 @@
 // std::map and the balance invariants.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -150,15 +151,39 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
     EXPECT_EQ(CheckAvl(tree.GetRoot()), tree.GetHeight());
     EXPECT_EQ(tree.GetCount(), model.size());
     EXPECT_EQ(tree.GetHead(), nullptr) << "the in-order list is stale until RebuildOrder";
-    tree.RebuildOrder();
     // First wins: every text keeps the target it was first inserted with.
-    auto it = model.begin();
-    for (const CEntryNode* p = tree.GetHead(); p != nullptr; p = p->m_pNext, ++it) {
-        ASSERT_NE(it, model.end());
-        EXPECT_EQ(p->m_pEntry->GetText(), it->first);
-        EXPECT_EQ(p->m_pEntry->GetTarget(), it->second);
+    const auto expectModelOrder = [&model](CEntryTree& t) {
+        t.RebuildOrder();
+        auto it = model.begin();
+        for (const CEntryNode* p = t.GetHead(); p != nullptr; p = p->m_pNext, ++it) {
+            ASSERT_NE(it, model.end());
+            EXPECT_EQ(p->m_pEntry->GetText(), it->first);
+            EXPECT_EQ(p->m_pEntry->GetTarget(), it->second);
+        }
+        EXPECT_EQ(it, model.end());
+    };
+    expectModelOrder(tree);
+
+    // The same entries as one batch, in random order, into an empty tree; then single
+    // insertions, which must still find the tree balanced and know its greatest text.
+    std::vector<std::unique_ptr<CIndexEntry>> batch;
+    for (const auto& [sText, sTarget] : model) {
+        batch.push_back(MakeEntry(sText, sTarget));
     }
-    EXPECT_EQ(it, model.end());
+    std::shuffle(batch.begin(), batch.end(), rng);
+    CEntryTree batchTree;
+    batchTree.InsertBatch(batch);
+    EXPECT_TRUE(batch.empty());
+    EXPECT_EQ(batchTree.GetCount(), model.size());
+    EXPECT_EQ(CheckAvl(batchTree.GetRoot()), batchTree.GetHeight());
+    EXPECT_LE(batchTree.GetHeight(), tree.GetHeight());
+    expectModelOrder(batchTree);
+    for (const std::string sText : {"\xFF\xFF", "\xFF\xFE", "\xFF\xFF", "0", "zz"}) {
+        auto pEntry = MakeEntry(sText, "late");
+        EXPECT_EQ(batchTree.Insert(pEntry), model.emplace(sText, "late").second) << sText;
+    }
+    EXPECT_EQ(CheckAvl(batchTree.GetRoot()), batchTree.GetHeight());
+    expectModelOrder(batchTree);
 }
 
 TEST(EntryTreeTest, NewGreatestTextsBuildTheSameShape) {
