@@ -128,12 +128,6 @@ void ChainInOrder(CEntryNode* pNode, CEntryNode*& pHead, CEntryNode*& pTail) {
     }
 }
 
-// An entry of a batch with its key, so that sorting compares keys side by side in one array.
-struct CBatchItem {
-    CEntryNode::CKey key;
-    std::unique_ptr<CIndexEntry> pEntry;
-};
-
 // Links the sorted nodes[nBegin, nEnd) into a balanced subtree and returns its root with its
 // height. Allocates nothing, so it cannot fail half-way.
 CEntryNode* LinkBalanced(const std::vector<CEntryNode*>& nodes, std::size_t nBegin,
@@ -192,24 +186,15 @@ bool CEntryTree::Insert(std::unique_ptr<CIndexEntry>& pEntry) {
     return bInserted;
 }
 
-void CEntryTree::InsertBatch(std::vector<std::unique_ptr<CIndexEntry>>& entries) {
+void CEntryTree::InsertBatch(std::vector<CBatchEntry>& entries) {
     if (m_pRoot != nullptr) {
-        for (std::unique_ptr<CIndexEntry>& pEntry : entries) {
-            Insert(pEntry);
+        for (CBatchEntry& entry : entries) {
+            Insert(entry.pEntry);
         }
         entries.clear();
         return;
     }
-    std::vector<CBatchItem> items;
-    items.reserve(entries.size());
-    for (std::unique_ptr<CIndexEntry>& pEntry : entries) {
-        if (pEntry) {
-            const CEntryNode::CKey key = CEntryNode::CKey::Of(pEntry->GetText());
-            items.push_back(CBatchItem{key, std::move(pEntry)});
-        }
-    }
-    entries.clear();
-    std::sort(items.begin(), items.end(), [](const CBatchItem& a, const CBatchItem& b) {
+    std::sort(entries.begin(), entries.end(), [](const CBatchEntry& a, const CBatchEntry& b) {
         const int nOrder = a.key.CompareTo(b.key);
         if (nOrder != 0 || (a.key.bComplete && b.key.bComplete)) {
             return nOrder < 0;
@@ -219,10 +204,10 @@ void CEntryTree::InsertBatch(std::vector<std::unique_ptr<CIndexEntry>>& entries)
     // The nodes are made in ascending order, so they come from the pool in that order and a walk
     // of the in-order list reads memory front to back.
     std::vector<CEntryNode*> nodes;
-    nodes.reserve(items.size());
+    nodes.reserve(entries.size());
     try {
-        for (CBatchItem& item : items) {
-            nodes.push_back(new CEntryNode(std::move(item.pEntry), item.key));
+        for (CBatchEntry& entry : entries) {
+            nodes.push_back(new CEntryNode(std::move(entry.pEntry), entry.key));
         }
     } catch (...) {
         for (CEntryNode* pNode : nodes) {
@@ -230,6 +215,7 @@ void CEntryTree::InsertBatch(std::vector<std::unique_ptr<CIndexEntry>>& entries)
         }
         throw;
     }
+    entries.clear();
     if (nodes.empty()) {
         return;
     }

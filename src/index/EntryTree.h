@@ -22,13 +22,21 @@ public:
     // (the caller destroys it): the first entry of a text wins.
     bool Insert(std::unique_ptr<CIndexEntry>& pEntry);
 
+    // An entry waiting for InsertBatch(), with its key made while its text is still in the cache.
+    struct CBatchEntry {
+        explicit CBatchEntry(std::unique_ptr<CIndexEntry> pNewEntry)
+            : key(CEntryNode::CKey::Of(pNewEntry->GetText())), pEntry(std::move(pNewEntry)) {}
+        CEntryNode::CKey key;
+        std::unique_ptr<CIndexEntry> pEntry;  // never null
+    };
+
     // Takes every entry of the batch, whose texts must differ from each other and from every
     // text in the tree, and leaves the batch empty. Into an empty tree the batch is sorted and
     // the tree made balanced in one pass: once a tree outgrows the caches, most of an insertion
     // is cache misses on the way down, and a sort of compact keys has almost none. The result
     // is a valid AVL tree with the same entries and order as inserting one by one, though not
     // necessarily of the same shape.
-    void InsertBatch(std::vector<std::unique_ptr<CIndexEntry>>& entries);
+    void InsertBatch(std::vector<CBatchEntry>& entries);
 
     // Chains every node in ascending order through m_pHead and m_pNext.
     void RebuildOrder();

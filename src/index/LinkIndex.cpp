@@ -109,7 +109,7 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         if (!bDecoded && m_pTextSet->Contains(sText)) {
             return false;
         }
-        m_buildEntries.push_back(std::move(pEntry));
+        m_buildEntries.emplace_back(std::move(pEntry));
         m_pTextSet->Add(sText);
         return true;
     }

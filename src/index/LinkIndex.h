@@ -264,7 +264,7 @@ private:
     std::unique_ptr<CEntryTextSet> m_pTextSet;
     // The entries a running build has made, in the order made, until the crawl ends and
     // the tree takes them in one batch; each text once (the text set sees to that).
-    std::vector<std::unique_ptr<CIndexEntry>> m_buildEntries;
+    std::vector<CEntryTree::CBatchEntry> m_buildEntries;
     int m_nBusy = 0;
 
     // The in-order list flattened for the filter, rebuilt when the tree's order generation

@@ -166,9 +166,9 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
 
     // The same entries as one batch, in random order, into an empty tree; then single
     // insertions, which must still find the tree balanced and know its greatest text.
-    std::vector<std::unique_ptr<CIndexEntry>> batch;
+    std::vector<CEntryTree::CBatchEntry> batch;
     for (const auto& [sText, sTarget] : model) {
-        batch.push_back(MakeEntry(sText, sTarget));
+        batch.emplace_back(MakeEntry(sText, sTarget));
     }
     std::shuffle(batch.begin(), batch.end(), rng);
     CEntryTree batchTree;
