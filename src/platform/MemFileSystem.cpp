@@ -59,9 +59,7 @@ struct CMemFileSystem::CState {
 
     std::map<std::string, CEntry> files;                 // key -> file
     std::map<std::string, CDirectoryListing> dirs;       // "" or prefix ending in '/' -> names
-    std::set<std::string> explicitDirs;                  // keys added by AddDirectory
     std::set<std::string> readOnly;                      // injection keys
-    std::set<std::string> unreadable;                    // injection keys
     std::set<std::string> failLength;                    // injection keys
     std::map<std::string, std::int64_t> failReadsAfter;  // injection key -> bytes
     std::optional<std::int64_t> nWriteBudget;            // bytes left before writes fail
@@ -106,9 +104,6 @@ struct CMemFileSystem::CState {
 
     bool IsDirectory(const std::string& sKey) const {
         const std::string sTrimmed = TrimKey(sKey);
-        if (explicitDirs.count(sTrimmed) != 0) {
-            return true;
-        }
         const std::string sPrefix = sTrimmed.empty() || sTrimmed.back() == kKeySeparator
                                         ? sTrimmed
                                         : sTrimmed + kKeySeparator;
@@ -324,13 +319,6 @@ void CMemFileSystem::SetFile(const std::string& sPath, std::string sContent) {
     entry.sContent = std::move(sContent);
 }
 
-void CMemFileSystem::AddDirectory(const std::string& sPath) {
-    const std::string sKey = TrimKey(CanonicalKey(sPath));
-    if (m_pState->explicitDirs.insert(sKey).second) {
-        m_pState->IndexKey(sKey, 1);
-    }
-}
-
 void CMemFileSystem::RemoveFile(const std::string& sPath) {
     const std::string sKey = m_pState->Resolve(sPath);
     if (m_pState->files.erase(sKey) != 0) {
@@ -359,14 +347,6 @@ void CMemFileSystem::SetReadOnly(const std::string& sPath, bool bReadOnly) {
         m_pState->readOnly.insert(m_pState->InjectionKey(sPath));
     } else {
         m_pState->readOnly.erase(m_pState->InjectionKey(sPath));
-    }
-}
-
-void CMemFileSystem::SetUnreadable(const std::string& sPath, bool bUnreadable) {
-    if (bUnreadable) {
-        m_pState->unreadable.insert(m_pState->InjectionKey(sPath));
-    } else {
-        m_pState->unreadable.erase(m_pState->InjectionKey(sPath));
     }
 }
 
@@ -400,7 +380,7 @@ std::unique_ptr<CFile> CMemFileSystem::OpenForReading(const char* pszPath) {
     }
     const std::string sKey = m_pState->Resolve(pszPath);
     const auto it = m_pState->files.find(sKey);
-    if (it == m_pState->files.end() || m_pState->unreadable.count(sKey) != 0) {
+    if (it == m_pState->files.end()) {
         return nullptr;
     }
     return std::make_unique<CMemReadFile>(m_pState, sKey, it->second.sContent);
@@ -435,7 +415,7 @@ bool CMemFileSystem::Exists(const char* pszPath) {
         return false;
     }
     const std::string sKey = m_pState->Resolve(pszPath);
-    return m_pState->files.count(sKey) != 0 && m_pState->unreadable.count(sKey) == 0;
+    return m_pState->files.count(sKey) != 0;
 }
 
 }  // namespace sitefinch

@@ -15,16 +15,15 @@ namespace sitefinch {
 
 // Files live in a map from path to content. Lookups fold case with CharLowerA and treat '\' and
 // '/' alike, like the native implementation; a path given exactly as stored wins over another
-// that only matches case-insensitively. Directories exist implicitly as prefixes of file paths
-// (plus those added with AddDirectory); a directory is never a file.
+// that only matches case-insensitively. Directories exist implicitly as prefixes of file paths;
+// a directory is never a file.
 class CMemFileSystem : public CFileSystem {
 public:
     CMemFileSystem();
     ~CMemFileSystem() override;
 
-    // Test set-up: adds or replaces a file, marks a path as a directory, removes a file.
+    // Test set-up: adds or replaces a file, removes a file.
     void SetFile(const std::string& sPath, std::string sContent);
-    void AddDirectory(const std::string& sPath);
     void RemoveFile(const std::string& sPath);
 
     // Content of the file a path resolves to, or nullopt.
@@ -36,8 +35,6 @@ public:
     // Failure injection, all off by default:
     // a path that cannot be opened for writing or replacing (read-only file or directory);
     void SetReadOnly(const std::string& sPath, bool bReadOnly = true);
-    // a path that exists but cannot be opened for reading;
-    void SetUnreadable(const std::string& sPath, bool bUnreadable = true);
     // reads of a path that fail once nBytes have been delivered;
     void FailReadsAfter(const std::string& sPath, std::int64_t nBytes);
     // writes that fail once nBytes in total have been written by any file (a full disk);

@@ -1,50 +1,32 @@
-// Tests of sitefinch-cli run in-process over a memory file system: arguments, output, exit codes.
+// Tests of sitefinch-cli run in-process: arguments, output and exit codes over a memory file
+// system, and a build of the bundled sample site on disk against reviewed golden files.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/CliTool.h"
+#include "platform/FileSystem.h"
 #include "platform/MemFileSystem.h"
+#include "platform/Text.h"
 
 namespace sitefinch::test {
 namespace {
 
 using Args = std::vector<std::string>;
 
-constexpr const char kCurrentDir[] = "/home/u";
-
 struct RunResult {
     int nExit;
     std::string sOut;
     std::string sErr;
 };
-
-// What a terminal shows after the text: carriage returns, erase-to-end and new lines applied.
-// The last element is the row the cursor is on.
-std::vector<std::string> RenderTerminal(const std::string& sRaw) {
-    std::vector<std::string> rows(1);
-    std::size_t nColumn = 0;
-    for (std::size_t i = 0; i < sRaw.size(); ++i) {
-        if (sRaw.compare(i, 3, "\x1b[K") == 0) {
-            rows.back().resize(nColumn);
-            i += 2;
-        } else if (sRaw[i] == '\r' || sRaw[i] == '\n') {
-            nColumn = 0;
-            if (sRaw[i] == '\n') {
-                rows.emplace_back();
-            }
-        } else {
-            std::string& row = rows.back();
-            row.resize(std::max(row.size(), nColumn + 1));
-            row[nColumn++] = sRaw[i];
-        }
-    }
-    return rows;
-}
 
 class CliToolTest : public ::testing::Test {
 protected:
@@ -58,16 +40,18 @@ protected:
         m_fs.SetFile("/home/u/site/guide.htm",
                      "<title>Guide</title>\n<a href=\"index.htm#top\">Top of home</a>\n");
         m_fs.SetFile("/home/u/site/m\xFCller.htm", "<title>M&uuml;ller</title>\n");
+        m_site = m_fs.ListFiles();
     }
 
     RunResult Run(const Args& args, bool bTerminal = false, const CCliEnvironment& env = {}) {
         std::ostringstream out;
         std::ostringstream err;
-        const int nExit = RunCli(args, out, err, m_fs, kCurrentDir, bTerminal, env);
+        const int nExit = RunCli(args, out, err, m_fs, "/home/u", bTerminal, env);
         return {nExit, out.str(), err.str()};
     }
 
     CMemFileSystem m_fs;
+    std::set<std::string> m_site;  // the files before a run
 };
 
 TEST_F(CliToolTest, WrongArgumentsGiveUsageAndExitTwo) {
@@ -98,7 +82,7 @@ TEST_F(CliToolTest, WrongArgumentsGiveUsageAndExitTwo) {
         EXPECT_EQ(result.sOut, "");
         EXPECT_EQ(result.sErr.rfind("sitefinch-cli: ", 0), 0u) << result.sErr;
         EXPECT_NE(result.sErr.find("Usage: sitefinch-cli build"), std::string::npos);
-        EXPECT_EQ(m_fs.ListFiles().size(), 3u) << "nothing may be written";
+        EXPECT_EQ(m_fs.ListFiles(), m_site) << "nothing may be written";
     }
     // The longest start page that fits still builds.
     const std::string sLongest = "/" + std::string(254, 's');  // 259 characters with ".htm"
@@ -108,58 +92,51 @@ TEST_F(CliToolTest, WrongArgumentsGiveUsageAndExitTwo) {
 
 TEST_F(CliToolTest, HelpAndVersionGoToStandardOutput) {
     const RunResult help = Run({"--help"});
-    EXPECT_EQ(help.nExit, 0);
-    EXPECT_NE(help.sOut.find("Usage: sitefinch-cli build START [--index FILE]"), std::string::npos);
     const RunResult version = Run({"--version"});
+    EXPECT_EQ(help.nExit, 0);
     EXPECT_EQ(version.nExit, 0);
+    EXPECT_NE(help.sOut.find("Usage: sitefinch-cli build START [--index FILE]"), std::string::npos);
     EXPECT_TRUE(
         std::regex_match(version.sOut, std::regex("sitefinch-cli [0-9]+\\.[0-9]+\\.[0-9]+\n")))
         << version.sOut;
     EXPECT_EQ(help.sErr + version.sErr, "");
 }
 
-TEST_F(CliToolTest, BuildReportsTheWindowLinesAndTheStatistics) {
-    const RunResult result = Run({"build", "site/./Index.htm"});
-    EXPECT_EQ(result.nExit, 0);
-    EXPECT_EQ(result.sOut, "");
+// Without --index the file is named after the start page as given, not lower-cased.
+TEST_F(CliToolTest, BuildWritesOnlyItsIndexFile) {
+    const struct {
+        Args args;
+        std::string sIndex;
+    } cases[] = {{{"build", "site/./Index.htm"}, "/home/u/site/Index.idx"},
+                 {{"build", "--index", "other/../site/named.idx", "site/index.htm"},
+                  "/home/u/site/named.idx"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sIndex);
+        const RunResult result = Run(c.args);
+        EXPECT_EQ(result.nExit, 0) << result.sErr;
+        EXPECT_EQ(result.sOut, "");
+        std::set<std::string> expected = m_site;
+        expected.insert(c.sIndex);
+        EXPECT_EQ(m_fs.ListFiles(), expected);
+        m_fs.RemoveFile(c.sIndex);
+    }
+}
+
+// The window's lines and the statistics go to standard error, paths shown in UTF-8.
+TEST_F(CliToolTest, FailedSaveIsReportedAndExitsOne) {
+    m_fs.SetFile("/home/u/site/index.idx", "old\r\n@x\r\n");
+    m_fs.SetReadOnly("/home/u/site/index.idx");
+    const RunResult result = Run({"build", "/home/u/site/index.htm"});
+    EXPECT_EQ(result.nExit, 1);
     EXPECT_EQ(result.sErr,
               "Start...\n"
               "/home/u/site/index.htm\n"
               "/home/u/site/guide.htm\n"
               "File /home/u/site/gone.htm could not be opened!\n"
               "/home/u/site/m\xC3\xBCller.htm\n"
-              "3 pages, 3 links\n");
-    // The index file is named after the start page as given, not lower-cased.
-    const auto index = m_fs.GetFile("/home/u/site/Index.idx");
-    ASSERT_TRUE(index.has_value());
-    EXPECT_EQ(*index,
-              "Guide\r\n@/home/u/site/guide.htm\r\n"
-              "Home \xE4\r\n@/home/u/site/index.htm\r\n"
-              "M\xFCller\r\n@/home/u/site/m\xFCller.htm\r\n"
-              "The guide\r\n@/home/u/site/guide.htm\r\n"
-              "Top of home\r\n@/home/u/site/index.htm#top\r\n");
-}
-
-TEST_F(CliToolTest, BuildWritesToTheIndexFileGiven) {
-    const RunResult result = Run({"build", "--index", "other/../site/named.idx", "site/index.htm"});
-    EXPECT_EQ(result.nExit, 0) << result.sErr;
-    EXPECT_TRUE(m_fs.GetFile("/home/u/site/named.idx").has_value());
-    EXPECT_FALSE(m_fs.GetFile("/home/u/site/index.idx").has_value());
-}
-
-TEST_F(CliToolTest, FailedSaveExitsOneAndKeepsTheOldFile) {
-    m_fs.SetFile("/home/u/site/index.idx", "old\r\n@x\r\n");
-    m_fs.SetReadOnly("/home/u/site/index.idx");
-    const RunResult result = Run({"build", "/home/u/site/index.htm"});
-    EXPECT_EQ(result.nExit, 1);
-    const std::string sTail =
-        "/home/u/site/m\xC3\xBCller.htm\n"
-        "File /home/u/site/index.idx could not be written!\n"
-        "3 pages, 3 links\n"
-        "Could not create index file.\n";
-    ASSERT_GE(result.sErr.size(), sTail.size());
-    EXPECT_EQ(result.sErr.substr(result.sErr.size() - sTail.size()), sTail);
-    EXPECT_EQ(m_fs.GetFile("/home/u/site/index.idx"), "old\r\n@x\r\n");
+              "File /home/u/site/index.idx could not be written!\n"
+              "3 pages, 3 links\n"
+              "Could not create index file.\n");
 }
 
 TEST_F(CliToolTest, InterruptStopsTheCrawlButDoesNotUndoASave) {
@@ -180,30 +157,24 @@ TEST_F(CliToolTest, InterruptStopsTheCrawlButDoesNotUndoASave) {
     EXPECT_EQ(m_fs.GetFile("/home/u/lone.idx"), "Lone\r\n@/home/u/lone.htm\r\n");
 }
 
-TEST_F(CliToolTest, LiveLineOnATerminalLeavesOnlyTheLastingLines) {
-    const RunResult plain = Run({"build", "site/index.htm"});
+// On a terminal a live line (the statistics, then the progress text or its end) is redrawn in
+// place and erased before each lasting line. It keeps to one row: 30 code points of 31 columns.
+TEST_F(CliToolTest, LiveLineOnATerminalIsErasedBeforeEachLastingLine) {
     CCliEnvironment env;
-    env.nTerminalColumns = 30;
-    const RunResult live = Run({"build", "site/index.htm"}, true, env);
-    EXPECT_EQ(live.nExit, 0);
-    EXPECT_NE(live.sErr.find("\r"), std::string::npos);
-
-    std::vector<std::string> expected = RenderTerminal(plain.sErr);
-    EXPECT_EQ(RenderTerminal(live.sErr), expected);
-    EXPECT_EQ(expected.back(), "") << "the cursor ends on an empty row";
-
-    // Every redraw fits one row of the terminal.
-    std::size_t nPos = 0;
-    while ((nPos = live.sErr.find('\r', nPos)) != std::string::npos) {
-        const std::size_t nEnd = live.sErr.find("\x1b[K", nPos);
-        ASSERT_NE(nEnd, std::string::npos);
-        std::size_t nCodePoints = 0;
-        for (std::size_t i = nPos + 1; i < nEnd; ++i) {
-            nCodePoints += (static_cast<unsigned char>(live.sErr[i]) & 0xC0) != 0x80;
-        }
-        EXPECT_LE(nCodePoints, 29u) << live.sErr.substr(nPos + 1, nEnd - nPos - 1);
-        nPos = nEnd;
-    }
+    env.nTerminalColumns = 31;
+    const RunResult result = Run({"build", "site/index.htm"}, true, env);
+    EXPECT_EQ(result.nExit, 0);
+    EXPECT_EQ(result.sErr,
+              "Start...\n"
+              "\r1 pages, 0 links  ...index.htm\x1b[K\r\x1b[K/home/u/site/index.htm\n"
+              "\r1 pages, 0 links  ...index.htm\x1b[K\r2 pages, 2 links  ...guide.htm\x1b[K"
+              "\r\x1b[K/home/u/site/guide.htm\n"
+              "\r2 pages, 2 links  ...guide.htm\x1b[K"
+              "\r\x1b[KFile /home/u/site/gone.htm could not be opened!\n"
+              "\r2 pages, 3 links  ...guide.htm\x1b[K\r3 pages, 3 links  ...\xC3\xBCller.htm\x1b[K"
+              "\r\x1b[K/home/u/site/m\xC3\xBCller.htm\n"
+              "\r3 pages, 3 links  ...\xC3\xBCller.htm\x1b[K\r3 pages, 3 links  saving...\x1b[K"
+              "\r3 pages, 3 links  ...nished --\x1b[K\r\x1b[K3 pages, 3 links\n");
 }
 
 TEST_F(CliToolTest, QueryListsMatchesAsTextTabTarget) {
@@ -240,6 +211,45 @@ TEST_F(CliToolTest, QueryListsMatchesAsTextTabTarget) {
         EXPECT_EQ(result.nExit, 0);
         EXPECT_EQ(result.sOut, c.sOut);
         EXPECT_EQ(result.sErr, "");
+    }
+}
+
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(SampleSiteTest, BuildMatchesTheReviewedGoldenFiles) {
+    namespace fs = std::filesystem;
+    // A fresh copy in the build tree, left there when a check fails, for a look at it.
+    const fs::path root = fs::path(SITEFINCH_BINARY_DIR) / "cli-sample-site";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    fs::copy(fs::path(SITEFINCH_SOURCE_DIR) / "examples" / "site", root / "site",
+             fs::copy_options::recursive);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(
+        RunCli({"build", "site/index.htm"}, out, err, NativeFileSystem(), root.string(), false), 0)
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+    // The copy's paths, lower-cased by the build or not, are "{ROOT}" in the golden files.
+    std::string sLowerRoot = root.string();
+    CharLowerA(sLowerRoot.data());
+    const auto withPlaceholder = [&](std::string s) {
+        for (const std::string& sRoot : {root.string(), sLowerRoot}) {
+            for (std::size_t n = 0; (n = s.find(sRoot, n)) != std::string::npos;) {
+                s.replace(n, sRoot.size(), "{ROOT}");
+            }
+        }
+        return s;
+    };
+    const fs::path golden = fs::path(SITEFINCH_TEST_DATA_DIR) / "cli";
+    EXPECT_EQ(withPlaceholder(err.str()), ReadWhole(golden / "sample-site.stderr"));
+    EXPECT_EQ(withPlaceholder(ReadWhole(root / "site" / "index.idx")),
+              ReadWhole(golden / "sample-site.idx"));
+    if (!HasFailure()) {
+        fs::remove_all(root);
     }
 }
 

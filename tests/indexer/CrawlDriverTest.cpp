@@ -1,48 +1,40 @@
-// Tests of the build: crawl order, what the progress window is told, Stop, failed saves.
+// Tests of the build: crawl order, what the progress window is told, Stop, failed saves, and
+// which of the entries whose texts repeat it keeps.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "index/Fakes.h"
-#include "index/LinkIndex.h"
 #include "indexer/IndexerTestUtil.h"
-#include "platform/MemFileSystem.h"
 
 namespace sitefinch::test {
 namespace {
 
-using Strings = std::vector<std::string>;
-
-// Forwards to a memory file system and counts the accesses made outside a cached scan.
-class CScanRecordingFileSystem : public CFileSystem {
+// Logs "[" and "]" where a build lets directory listings be cached and where it stops, and "."
+// for every look-up of a file made while they may not be.
+class CScanLoggingFileSystem : public CMemFileSystem {
 public:
-    explicit CScanRecordingFileSystem(CMemFileSystem& inner) : m_inner(inner) {}
     std::unique_ptr<CFile> OpenForReading(const char* p) override {
-        return Note(), m_inner.OpenForReading(p);
+        return Note(), CMemFileSystem::OpenForReading(p);
     }
-    std::unique_ptr<CFile> OpenForWriting(const char* p) override {
-        return Note(), m_inner.OpenForWriting(p);
-    }
-    std::unique_ptr<CFile> OpenForReplacing(const char* p) override {
-        return Note(), m_inner.OpenForReplacing(p);
-    }
-    bool Exists(const char* p) override { return Note(), m_inner.Exists(p); }
-    void BeginCachedScan() override { ++nBegins, bInScan = true; }
-    void EndCachedScan() override { ++nEnds, bInScan = false; }
+    bool Exists(const char* p) override { return Note(), CMemFileSystem::Exists(p); }
+    void BeginCachedScan() override { sLog += '['; }
+    void EndCachedScan() override { sLog += ']'; }
 
-    int nBegins = 0, nEnds = 0, nAccessesOutside = 0;
-    bool bInScan = false;
+    std::string sLog;
 
 private:
-    void Note() { nAccessesOutside += bInScan ? 0 : 1; }
-    CMemFileSystem& m_inner;
+    void Note() { sLog += sLog.empty() || sLog.back() != '[' ? "." : ""; }
 };
 
 constexpr const char kStart[] = "/site/index.htm";
 constexpr const char kIndexFile[] = "/site/index.idx";
 constexpr const char kOld[] = "old\r\n@x\r\n";
+constexpr const char kSaved[] =
+    "A\r\n@/site/a.htm\r\nA from sub\r\n@/site/a.htm\r\n"
+    "Home\r\n@/site/index.htm\r\nHome again\r\n@/site/index.htm\r\n"
+    "Page A\r\n@/site/a.htm\r\nSub\r\n@/site/sub/default.htm\r\n"
+    "Sub again\r\n@/site/sub/default.htm\r\nTop\r\n@/site/index.htm#top\r\n";
 
 void AddSite(CMemFileSystem& fs) {
     fs.SetFile(kStart,
@@ -59,19 +51,18 @@ void AddSite(CMemFileSystem& fs) {
 
 class CrawlTest : public ::testing::Test {
 protected:
-    CrawlTest() { AddSite(m_mem); }
-    BuildWindowLog& Window() { return *m_host.buildWindows.at(0); }
+    CrawlTest() { AddSite(fs); }
+    BuildWindowLog& Window() { return *host.buildWindows.at(0); }
 
-    CMemFileSystem m_mem;
-    CScanRecordingFileSystem m_fs{m_mem};
-    FakeHost m_host;
-    CLinkIndex m_index{m_fs, m_host, '/'};
+    CScanLoggingFileSystem fs;
+    FakeHost host;
+    CLinkIndex index{fs, host, '/'};
 };
 
 TEST_F(CrawlTest, BuildTellsTheWindowEveryStepInOrder) {
-    m_host.onPump = [this](int) { EXPECT_TRUE(m_index.IsBusy()); };
+    host.onPump = [this](int) { EXPECT_TRUE(index.IsBusy()); };
     // The start path is lower-cased, the index file's name is not.
-    EXPECT_EQ(m_index.BuildIndex("/SITE/Index.HTM", "/site/Index.IDX"), 1);
+    EXPECT_EQ(index.BuildIndex("/SITE/Index.HTM", "/site/Index.IDX"), 1);
 
     EXPECT_EQ(
         Window().lines,
@@ -87,43 +78,30 @@ TEST_F(CrawlTest, BuildTellsTheWindowEveryStepInOrder) {
         (Strings{"1 pages, 0 links", "1 pages, 1 links", "1 pages, 2 links", "1 pages, 2 links",
                  "1 pages, 3 links", "2 pages, 3 links", "2 pages, 4 links", "2 pages, 5 links",
                  "3 pages, 5 links", "3 pages, 6 links"}));
-    EXPECT_EQ(Window().nCreateCalls, 1);
     EXPECT_TRUE(Window().bDeleted);
-    EXPECT_EQ(m_index.GetProgressWnd(), nullptr);
-    EXPECT_FALSE(m_index.IsBusy());
+    EXPECT_EQ(index.GetProgressWnd(), nullptr);
+    EXPECT_FALSE(index.IsBusy());
     // Three pumps between pages, then the wait for Ok blocks before each pump.
-    EXPECT_EQ(m_host.pLog->events, (Strings{"pump", "pump", "pump", "wait", "pump"}));
-    EXPECT_EQ(
-        PathsOf(m_index.GetVisited()),
-        (Strings{"/site/index.htm", "/site/a.htm", "/site/sub/default.htm", "/site/missing.htm"}));
-    EXPECT_TRUE(m_index.GetPending().IsEmpty());
-    EXPECT_EQ(m_index.GetPageCount(), 3);
-    EXPECT_EQ(m_index.GetLinkCount(), 6);
-    EXPECT_EQ(m_mem.GetFile("/site/Index.IDX"),
-              "A\r\n@/site/a.htm\r\nA from sub\r\n@/site/a.htm\r\n"
-              "Home\r\n@/site/index.htm\r\nHome again\r\n@/site/index.htm\r\n"
-              "Page A\r\n@/site/a.htm\r\nSub\r\n@/site/sub/default.htm\r\n"
-              "Sub again\r\n@/site/sub/default.htm\r\nTop\r\n@/site/index.htm#top\r\n");
-    EXPECT_EQ(m_fs.nBegins, 1);
-    EXPECT_EQ(m_fs.nEnds, 1);
-    EXPECT_EQ(m_fs.nAccessesOutside, 0);
-    EXPECT_EQ(m_mem.GetOpenCount(), 0);
+    EXPECT_EQ(host.pLog->events, (Strings{"pump", "pump", "pump", "wait", "pump"}));
+    EXPECT_EQ(fs.GetFile("/site/Index.IDX"), kSaved);
+    EXPECT_EQ(fs.ListFiles().count("/site/Index.IDX"), 1u);
+    EXPECT_EQ(fs.sLog, "[]");
+    EXPECT_EQ(fs.GetOpenCount(), 0);
 }
 
 TEST_F(CrawlTest, StartPageThatDoesNotOpenGivesAnEmptyIndexFile) {
-    m_mem.SetFile(kIndexFile, kOld);
-    EXPECT_EQ(m_index.BuildIndex("/site/nothing.htm", kIndexFile), 1);
+    fs.SetFile(kIndexFile, kOld);
+    EXPECT_EQ(index.BuildIndex("/site/nothing.htm", kIndexFile), 1);
     EXPECT_EQ(Window().lines, (Strings{"Start...", "File /site/nothing.htm could not be opened!",
                                        "Done, press Ok to continue"}));
     EXPECT_TRUE(Window().statisticsTexts.empty());
     EXPECT_EQ(Window().progressTexts, (Strings{"saving...", "-- finished --"}));
-    EXPECT_EQ(m_mem.GetFile(kIndexFile), "");
-    EXPECT_EQ(m_host.pLog->events, (Strings{"wait", "pump"}));
+    EXPECT_EQ(fs.GetFile(kIndexFile), "");
+    EXPECT_EQ(host.pLog->events, (Strings{"wait", "pump"}));
 }
 
 TEST(CrawlStopTest, StopStillScansTheHeadPageAndSavesNothing) {
-    const Strings kAll = {"/site/index.htm", "/site/a.htm", "/site/sub/default.htm",
-                          "/site/missing.htm"};
+    const Strings kAll = {kStart, "/site/a.htm", "/site/sub/default.htm", "/site/missing.htm"};
     const struct {
         bool bCloseBox;
         int nPump;
@@ -136,88 +114,120 @@ TEST(CrawlStopTest, StopStillScansTheHeadPageAndSavesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE((c.bCloseBox ? "close box at pump " : "stop at pump ") +
                      std::to_string(c.nPump));
-        CMemFileSystem fs;
-        AddSite(fs);
-        fs.SetFile(kIndexFile, kOld);
-        FakeHost host;
-        CLinkIndex index(fs, host, '/');
-        host.onPump = [&](int nPump) {
+        Site site;
+        AddSite(site.fs);
+        site.fs.SetFile(kIndexFile, kOld);
+        site.host.onPump = [&](int nPump) {
             if (nPump == c.nPump) {
-                FakeBuildWindow* pWnd = host.LiveBuildWindow();
+                FakeBuildWindow* pWnd = site.host.LiveBuildWindow();
                 ASSERT_NE(pWnd, nullptr);
                 c.bCloseBox ? pWnd->OnClose() : pWnd->OnOK();
             }
         };
-        EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 1);
+        EXPECT_EQ(site.index.BuildIndex(kStart, kIndexFile), 1);
         const Strings visited(kAll.begin(), kAll.begin() + static_cast<long>(c.nVisited));
-        EXPECT_EQ(PathsOf(index.GetVisited()), visited);
-        EXPECT_EQ(index.GetPending().GetCount(), c.nPendingLeft);
-        EXPECT_EQ(host.pLog->nPumps, c.nPump);
-        EXPECT_EQ(host.pLog->nWaits, 0);
-        const BuildWindowLog& log = *host.buildWindows.at(0);
+        EXPECT_EQ(PathsOf(site.index.GetVisited()), visited);
+        EXPECT_EQ(site.index.GetPending().GetCount(), c.nPendingLeft);
+        EXPECT_EQ(site.host.pLog->nPumps, c.nPump);
+        const BuildWindowLog& log = *site.host.buildWindows.at(0);
         EXPECT_TRUE(log.bDeleted);
-        EXPECT_TRUE(log.buttonTexts.empty());
+        // The head page is scanned with the window gone.
         EXPECT_EQ(log.lines.back(), visited[visited.size() - 2]);
-        for (const std::string& sText : log.progressTexts) {
-            EXPECT_NE(sText, "saving...");
-        }
-        EXPECT_EQ(fs.GetFile(kIndexFile), kOld);
+        EXPECT_EQ(site.fs.GetFile(kIndexFile), kOld);
         // The entries gathered, the head page's included, are reachable in order.
-        ASSERT_NE(index.GetTree().GetHead(), nullptr);
-        EXPECT_STREQ(index.GetTree().GetHead()->m_pEntry->GetText(), "A");
-        EXPECT_FALSE(index.IsBusy());
+        ASSERT_NE(site.index.GetTree().GetHead(), nullptr);
+        EXPECT_STREQ(site.index.GetTree().GetHead()->m_pEntry->GetText(), "A");
     }
 }
 
 TEST_F(CrawlTest, FailedSaveIsReportedAboveTheDoneLineAndStillWaits) {
-    m_mem.SetFile(kIndexFile, kOld);
-    m_mem.SetReadOnly(kIndexFile);
-    EXPECT_EQ(m_index.BuildIndex(kStart, kIndexFile), 0);
+    fs.SetFile(kIndexFile, kOld);
+    fs.SetReadOnly(kIndexFile);
+    EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 0);
     const Strings& lines = Window().lines;
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "File /site/index.idx could not be written!");
-    EXPECT_EQ(lines.back(), "Done, press Ok to continue");
-    EXPECT_EQ(Window().buttonTexts, Strings{"&Ok"});
-    EXPECT_EQ(m_host.pLog->nWaits, 1);
-    EXPECT_EQ(m_mem.GetFile(kIndexFile), kOld);
+    EXPECT_EQ(
+        Strings(lines.end() - 2, lines.end()),
+        (Strings{"File /site/index.idx could not be written!", "Done, press Ok to continue"}));
+    EXPECT_EQ(host.pLog->nWaits, 1);
+    EXPECT_EQ(fs.GetFile(kIndexFile), kOld);
 }
 
 TEST_F(CrawlTest, WindowThatCannotBeCreatedLeavesABuildThatRunsToItsEnd) {
-    m_host.bBuildWindowCreateSucceeds = false;
-    EXPECT_EQ(m_index.BuildIndex(kStart, kIndexFile), 1);
+    host.bBuildWindowCreateSucceeds = false;
+    EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 1);
     EXPECT_TRUE(Window().bDeleted);
     EXPECT_TRUE(Window().lines.empty());
-    EXPECT_EQ(m_index.GetPageCount(), 3);
-    EXPECT_EQ(m_host.pLog->nWaits, 0);
-    EXPECT_EQ(m_index.GetProgressWnd(), nullptr);
-    EXPECT_NE(m_mem.GetFile(kIndexFile).value_or("").find("Top\r\n@/site/index.htm#top\r\n"),
-              std::string::npos);
+    EXPECT_EQ(host.pLog->nWaits, 0);
+    EXPECT_EQ(index.GetProgressWnd(), nullptr);
+    EXPECT_EQ(fs.GetFile(kIndexFile), kSaved);
 }
 
-// Operations nested in the build's pump: a Clear ends the crawl, a build or load is refused.
+// Operations nested in the build's pump: a build or load is refused, a Clear is not.
 TEST_F(CrawlTest, NestedOperationsInsideABuild) {
-    m_mem.SetFile("/other/index.htm", "<title>Other</title>\n");
-    m_mem.SetFile("/other/index.idx", "Other\r\n@/other/index.htm\r\n");
-    m_host.onPump = [this](int nPump) {
+    fs.SetFile("/other/index.htm", "<title>Other</title>\n");
+    fs.SetFile("/other/index.idx", "Other\r\n@/other/index.htm\r\n");
+    host.onPump = [this](int nPump) {
         if (nPump == 1) {
-            EXPECT_EQ(m_index.BuildIndex("/other/index.htm", "/other/index.idx"), 0);
-            EXPECT_FALSE(m_index.LoadIndex("/other/index.idx"));
+            EXPECT_EQ(index.BuildIndex("/other/index.htm", "/other/index.idx"), 0);
+            EXPECT_FALSE(index.LoadIndex("/other/index.idx"));
         }
     };
-    EXPECT_EQ(m_index.BuildIndex(kStart, kIndexFile), 1);
-    EXPECT_EQ(m_host.buildWindows.size(), 1u);
-    EXPECT_EQ(m_index.GetPageCount(), 3);
-    EXPECT_EQ(m_mem.GetFile("/other/index.idx"), "Other\r\n@/other/index.htm\r\n");
+    EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 1);
+    EXPECT_EQ(host.buildWindows.size(), 1u);
+    EXPECT_EQ(fs.GetFile(kIndexFile), kSaved);
+    EXPECT_EQ(fs.GetFile("/other/index.idx"), "Other\r\n@/other/index.htm\r\n");
 
-    m_host.onPump = [this, nBefore = m_host.pLog->nPumps](int nPump) {
+    // A Clear ends the crawl, and the texts of the entries it freed may be entered again.
+    bool bAdded = false;
+    host.onPump = [this, &bAdded, nBefore = host.pLog->nPumps](int nPump) {
         if (nPump == nBefore + 1) {  // the pump count runs on across builds
-            m_index.Clear();
+            index.Clear();
+            bAdded = index.AddLinkEntry("/site/x.htm", "Home");
         }
     };
-    EXPECT_EQ(m_index.BuildIndex(kStart, kIndexFile), 1);
-    EXPECT_EQ(m_index.GetPageCount(), 0);
-    EXPECT_EQ(m_host.buildWindows.at(1)->lines.back(), "Done, press Ok to continue");
-    EXPECT_EQ(m_mem.GetFile(kIndexFile), "");
+    EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 1);
+    EXPECT_TRUE(bAdded);
+    EXPECT_EQ(index.GetPageCount(), 0);
+    EXPECT_EQ(host.buildWindows.at(1)->lines.back(), "Done, press Ok to continue");
+    EXPECT_EQ(fs.GetFile(kIndexFile), "Home\r\n@/site/x.htm\r\n");
+}
+
+// Texts that repeat across titles and links: the first entry of a text wins, with the tree's
+// equality (ASCII letters folded, entities decoded first).
+TEST(RepeatedTextsTest, FirstEntryOfATextWinsInEveryBuild) {
+    Site site;
+    // Octal escapes, so that a letter after them is not taken as one more hex digit.
+    site.fs.SetFile(kStart,
+                    "<title>Guide</title>\n"
+                    "<a href=\"a.htm\">Topic</a>\n"
+                    "<a href=\"b.htm\">TOPIC</a>\n"             // same text, other case
+                    "<a href=\"a.htm\">Gr&uuml;&szlig;e</a>\n"  // Gr\374\337e once decoded
+                    "<a href=\"b.htm\">Gr\374\337e</a>\n"       // the same text
+                    "<a href=\"b.htm\">GR\334\337E</a>\n"       // 0xDC is no ASCII letter
+                    "<a href=\"b.htm\">guide</a>\n"             // the title's text
+                    "<a href=\"missing.htm\">Broken</a>\n");    // no file: no entry
+    site.fs.SetFile("/site/a.htm",
+                    "<title>topic</title>\n<a href=\"b.htm\">B page</a>\n"
+                    "<a href=\"b.htm\">Broken</a>\n");
+    site.fs.SetFile("/site/b.htm", "<title>Gr&uuml;&szlig;e</title>\n");
+    const std::vector<EntryPair> expected = {
+        {"B page", "/site/b.htm"},
+        {"Broken", "/site/b.htm"},  // the link to the missing page made no entry to win with
+        {"GR\334\337E", "/site/b.htm"},
+        {"Gr\374\337e", "/site/a.htm"},
+        {"Guide", "/site/index.htm"},
+        {"Topic", "/site/a.htm"},
+    };
+    // A second build must start from nothing again, texts included.
+    for (int nBuild = 1; nBuild <= 2; ++nBuild) {
+        SCOPED_TRACE(nBuild);
+        ASSERT_EQ(site.index.BuildIndex(kStart, kIndexFile), 1);
+        EXPECT_EQ(EntriesOf(site.index), expected);
+        EXPECT_EQ(site.index.GetLinkCount(), 5);  // titles are not counted
+    }
+    // After the build the tree alone, without the build's text set, turns a repeated text away.
+    EXPECT_FALSE(site.index.AddLinkEntry("/site/x.htm", "gr&Uuml;&szlig;e"));
 }
 
 }  // namespace

@@ -1,33 +1,41 @@
-// Helpers shared by the indexer tests: reading entries and page lists out of an index.
+// Helpers shared by the indexer tests: an index over a memory site, and what it holds.
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "index/Fakes.h"
 #include "index/LinkIndex.h"
+#include "platform/MemFileSystem.h"
 
 namespace sitefinch::test {
 
 using EntryPair = std::pair<std::string, std::string>;  // text, target
+using Strings = std::vector<std::string>;
 
-inline void CollectEntries(const CEntryNode* pNode, std::vector<EntryPair>& entries) {
-    if (pNode == nullptr) {
-        return;
-    }
-    CollectEntries(pNode->m_pLeft, entries);
-    entries.emplace_back(pNode->m_pEntry->GetText(), pNode->m_pEntry->GetTarget());
-    CollectEntries(pNode->m_pRight, entries);
-}
+struct Site {
+    explicit Site(char cSeparator = '/') : index(fs, host, cSeparator) {}
+    CMemFileSystem fs;
+    FakeHost host;
+    CLinkIndex index;
+};
 
 // Every entry of the tree in ascending order, whether or not the in-order list is current.
 inline std::vector<EntryPair> EntriesOf(const CLinkIndex& index) {
     std::vector<EntryPair> entries;
-    CollectEntries(index.GetTree().GetRoot(), entries);
+    const auto walk = [&entries](const auto& self, const CEntryNode* p) -> void {
+        if (p != nullptr) {
+            self(self, p->m_pLeft);
+            entries.emplace_back(p->m_pEntry->GetText(), p->m_pEntry->GetTarget());
+            self(self, p->m_pRight);
+        }
+    };
+    walk(walk, index.GetTree().GetRoot());
     return entries;
 }
 
-inline std::vector<std::string> PathsOf(const CPathList& list) {
+inline Strings PathsOf(const CPathList& list) {
     return {list.GetPaths().begin(), list.GetPaths().end()};
 }
 

@@ -1,10 +1,16 @@
-// Tests of splitting, normalising and naming index files, with Windows- and Linux-style paths.
+// Tests of splitting, normalising and naming paths written Windows- or Linux-style, and of the
+// table that maps paths to values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/PathParts.h"
+#include "platform/PathTable.h"
 
 namespace sitefinch {
 namespace {
@@ -12,7 +18,6 @@ namespace {
 TEST(SplitPathTest, SplitsIntoDriveDirectoryNameAndExtension) {
     // The expected parts joined as "drive|dir|name|ext".
     const std::pair<const char*, const char*> cases[] = {
-        {"c:\\site\\docs\\intro.htm", "c:|\\site\\docs\\|intro|.htm"},
         {"c:/site\\mixed/page.html", "c:|/site\\mixed/|page|.html"},
         {"c:\\site\\index.htm#top", "c:|\\site\\|index|.htm#top"},
         {"c:\\site\\sub#x\\default.htm", "c:|\\site\\sub#x\\|default|.htm"},
@@ -23,27 +28,32 @@ TEST(SplitPathTest, SplitsIntoDriveDirectoryNameAndExtension) {
         {"/site/docs/", "|/site/docs/||"},
         {".hidden", "|||.hidden"},
     };
+    CPathParts parts;
     for (const auto& [pszPath, pszParts] : cases) {
-        SCOPED_TRACE(pszPath);
-        CPathParts parts;
         SplitPath(pszPath, parts);
         EXPECT_EQ(std::string(parts.szDrive) + "|" + parts.szDir + "|" + parts.szFileName + "|" +
                       parts.szExt,
-                  pszParts);
+                  pszParts)
+            << pszPath;
     }
     // Parts that exceed their buffers are cut.
-    const std::string sDir = "/" + std::string(300, 'd') + "/";
-    const std::string sName(300, 'n');
-    const std::string sExt = "." + std::string(300, 'e');
-    CPathParts parts;
-    SplitPath((sDir + sName + sExt).c_str(), parts);
+    const std::string sDir = "/" + std::string(300, 'd') + "/", sName(300, 'n'), sExt(300, 'e');
+    SplitPath((sDir + sName + "." + sExt).c_str(), parts);
     EXPECT_EQ(parts.szDir, sDir.substr(0, kDirCapacity - 1));
     EXPECT_EQ(parts.szFileName, sName.substr(0, kFileNameCapacity - 1));
-    EXPECT_EQ(parts.szExt, sExt.substr(0, kExtCapacity - 1));
+    EXPECT_EQ(parts.szExt, "." + sExt.substr(0, kExtCapacity - 2));
+}
+
+// s with '/' and '\' swapped when cSeparator is '/', so that a Windows-style case gets a Linux
+// twin in which mixed separators still mix.
+std::string Twin(std::string s, char cSeparator) {
+    for (char& c : s) {
+        c = cSeparator == '\\' ? c : c == '\\' ? '/' : c == '/' ? '\\' : c;
+    }
+    return s;
 }
 
 TEST(NormalizePathTest, RemovesParentAndCurrentComponentsWithEitherSeparator) {
-    // Written with backslashes; each also runs as its Linux twin with '/' as the separator.
     const std::pair<const char*, const char*> cases[] = {
         {"c:\\a\\.\\..\\b", "c:\\a\\b"},
         {"c:\\..\\x.htm", "\\x.htm"},
@@ -58,18 +68,44 @@ TEST(NormalizePathTest, RemovesParentAndCurrentComponentsWithEitherSeparator) {
     };
     for (const auto& [pszPath, pszExpected] : cases) {
         for (const char cSeparator : {'\\', '/'}) {
-            // The twin swaps the separators, so the mixed inputs still mix.
-            std::string sPath = pszPath;
-            std::string sExpected = pszExpected;
-            for (std::string* p : {&sPath, &sExpected}) {
-                for (char& ch : *p) {
-                    ch = cSeparator == '\\' ? ch : ch == '\\' ? '/' : ch == '/' ? '\\' : ch;
-                }
-            }
-            SCOPED_TRACE(sPath);
+            std::string sBuffer = Twin(pszPath, cSeparator);
+            NormalizePath(sBuffer.data(), cSeparator);
+            EXPECT_EQ(sBuffer.c_str(), Twin(pszExpected, cSeparator)) << Twin(pszPath, cSeparator);
+        }
+    }
+}
+
+// The rule read plainly: search from the start again after every removal.
+std::string ModelNormalize(std::string s, char cSeparator) {
+    std::replace_if(
+        s.begin(), s.end(), [](char c) { return c == '/' || c == '\\'; }, cSeparator);
+    const std::string sParent = {cSeparator, '.', '.', cSeparator};
+    for (std::size_t nAt; (nAt = s.find(sParent)) != std::string::npos && nAt != 0;) {
+        const std::size_t nSlash = s.rfind(cSeparator, nAt - 1);
+        const std::size_t nFrom = nSlash == std::string::npos ? 0 : nSlash;
+        s.erase(nFrom, nAt + sParent.size() - 1 - nFrom);
+    }
+    const std::string sCurrent = {cSeparator, '.', cSeparator};
+    for (std::size_t nAt; (nAt = s.find(sCurrent)) != std::string::npos;) {
+        s.erase(nAt, 2);
+    }
+    return s;
+}
+
+// Random paths dense in separators and dots, where a single-pass rewrite goes wrong first.
+TEST(NormalizePathTest, MatchesRestartingSearchOnRandomPaths) {
+    std::mt19937 rng(5);
+    const char kAlphabet[] = "/\\..ab";
+    for (int i = 0; i < 200000; ++i) {
+        std::string sPath;
+        for (int n = static_cast<int>(rng() % 24); n > 0; --n) {
+            sPath += kAlphabet[rng() % (sizeof kAlphabet - 1)];
+        }
+        for (const char cSeparator : {'/', '\\'}) {
             std::string sBuffer = sPath;
             NormalizePath(sBuffer.data(), cSeparator);
-            EXPECT_EQ(sBuffer.c_str(), sExpected);
+            ASSERT_EQ(sBuffer.c_str(), ModelNormalize(sPath, cSeparator))
+                << "path '" << sPath << "' with separator " << cSeparator;
         }
     }
 }
@@ -86,10 +122,10 @@ TEST(MakeIndexFileNameTest, ReplacesTheExtensionOrRefusesNamesThatDoNotFit) {
         {"/d" + sFits + ".htm", ""},
     };
     for (const auto& [sStartPage, sExpected] : cases) {
-        SCOPED_TRACE(sStartPage);
         char szOut[kMaxPathCapacity];
-        EXPECT_EQ(MakeIndexFileName(sStartPage.c_str(), szOut, sizeof szOut), !sExpected.empty());
-        EXPECT_EQ(szOut, sExpected);
+        EXPECT_EQ(MakeIndexFileName(sStartPage.c_str(), szOut, sizeof szOut), !sExpected.empty())
+            << sStartPage;
+        EXPECT_EQ(szOut, sExpected) << sStartPage;
     }
     // A directory cut by the split would name another file, even in a large buffer.
     const std::string sCutDir = "/" + std::string(300, 'd') + "/page.htm";
@@ -99,12 +135,8 @@ TEST(MakeIndexFileNameTest, ReplacesTheExtensionOrRefusesNamesThatDoNotFit) {
 }
 
 TEST(MakeAbsoluteNormalPathTest, AnchorsAndCleansPaths) {
-    struct Case {
-        const char* pszPath;
-        const char* pszCurrentDir;
-        const char* pszExpected;
-    };
-    const Case cases[] = {
+    // Path, current directory, expected.
+    const char* const cases[][3] = {
         {"./site//index.htm", "/home/u/", "/home/u/site/index.htm"},
         {"../other/x.htm", "/home/u", "/home/other/x.htm"},
         {"/abs/./a/../b.htm", "/ignored", "/abs/b.htm"},
@@ -113,10 +145,48 @@ TEST(MakeAbsoluteNormalPathTest, AnchorsAndCleansPaths) {
         {"", "/w", "/w"},
         {"..", "/", "/"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.pszPath) + " in " + c.pszCurrentDir);
-        EXPECT_EQ(MakeAbsoluteNormalPath(c.pszPath, c.pszCurrentDir), c.pszExpected);
+    for (const auto& c : cases) {
+        EXPECT_EQ(MakeAbsoluteNormalPath(c[0], c[1]), c[2]) << c[0] << " in " << c[1];
     }
+}
+
+TEST(PathTableTest, MatchesUnorderedMapAcrossGrowth) {
+    std::mt19937 rng(3);
+    CPathTable<int> table;
+    std::unordered_map<std::string, int> model;
+    for (int i = 0; i < 60000; ++i) {
+        // Short paths that collide often, the empty path, and a few longer than a path block.
+        const std::uint32_t nKind = rng() % 50;
+        const std::string sPath = nKind == 0   ? std::string()
+                                  : nKind == 1 ? std::string(70000 + rng() % 3, 'x')
+                                               : "/site/d" + std::to_string(rng() % 100) + "/P" +
+                                                     std::to_string(rng() % 400) + ".htm";
+        SCOPED_TRACE("step " + std::to_string(i) + ", " + std::to_string(sPath.size()) +
+                     " bytes: " + sPath.substr(0, 40));
+        const auto it = model.find(sPath);
+        int* pValue = table.Find(sPath);
+        ASSERT_EQ(pValue != nullptr, it != model.end());
+        if (pValue != nullptr) {
+            ASSERT_EQ(*pValue, it->second);
+            *pValue += 1;  // values are updated in place
+            it->second += 1;
+        } else {
+            ASSERT_EQ(table.Add(sPath, i), i);
+            model.emplace(sPath, i);
+        }
+    }
+    EXPECT_EQ(table.GetCount(), model.size());
+    for (const auto& [sPath, nValue] : model) {
+        const int* pValue = table.Find(sPath);
+        ASSERT_NE(pValue, nullptr) << sPath.substr(0, 40);
+        EXPECT_EQ(*pValue, nValue) << sPath.substr(0, 40);
+    }
+    table.Clear();
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_EQ(table.Find("/site/d1/P1.htm"), nullptr);
+    EXPECT_EQ(table.Add("/site/d1/P1.htm", 5), 5);
+    EXPECT_EQ(*table.Find("/site/d1/P1.htm"), 5);
+    EXPECT_EQ(table.Find("/site/d1/p1.htm"), nullptr) << "paths compare case-sensitively";
 }
 
 }  // namespace

@@ -1,23 +1,17 @@
 // Shared helpers of the window and application tests: the Qt application, waiting, a copy of the
-// test site, answers to message boxes and file dialogs, and a hand that acknowledges build windows.
+// test site, answers to dialogs, and a hand that acknowledges build windows.
 #pragma once
 
 #include <QApplication>
-#include <QByteArray>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QKeyEvent>
-#include <QString>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -26,15 +20,12 @@
 
 namespace sitefinch::uitest {
 
-// A message box or file dialog that no test expects fails the test instead of waiting for a
-// person who is not there.
-inline void RefuseUnexpectedMessageBoxes() {
+// A dialog that no test expects fails the test instead of waiting for a person who is not there.
+inline void RefuseDialogs() {
     SetMessageBoxFn([](QWidget*, const QString& text, const QString&, unsigned) {
         ADD_FAILURE() << "unexpected message box: " << text.toStdString();
         return false;
     });
-}
-inline void RefuseUnexpectedFileDialogs() {
     SetOpenFileFn([](QWidget*) {
         ADD_FAILURE() << "unexpected file dialog";
         return QString();
@@ -42,7 +33,7 @@ inline void RefuseUnexpectedFileDialogs() {
 }
 
 // The process's one QApplication on the offscreen platform, kept until the process ends, with
-// the QTextBrowser pane (fast and sanitizer-friendly) and no unexpected questions.
+// the QTextBrowser pane (fast and sanitizer-friendly).
 inline void EnsureUiApp() {
     qputenv("SITEFINCH_PANE", "text");
     if (QCoreApplication::instance() == nullptr) {
@@ -52,180 +43,108 @@ inline void EnsureUiApp() {
         static char* argv[] = {arg0, nullptr};
         new QApplication(argc, argv);
     }
-    RefuseUnexpectedMessageBoxes();
-    RefuseUnexpectedFileDialogs();
+    RefuseDialogs();
 }
 
 // Bound on waits for another thread or process, so that a fault shows as a failure instead of a
 // hung test. Generous on purpose: it is no measure of speed.
 inline constexpr int kPatienceMs = 30000;
-inline constexpr int kPollStepMs = 5;
 
 // Serves this thread's events until bDone() or the patience runs out; true when bDone().
-inline bool ServeEventsUntil(const std::function<bool()>& bDone, int nPatienceMs = kPatienceMs) {
-    for (int nWaited = 0; nWaited < nPatienceMs; nWaited += kPollStepMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+inline bool ServeEventsUntil(const std::function<bool()>& bDone) {
+    for (int nWaited = 0; nWaited < kPatienceMs; nWaited += 5) {
+        QCoreApplication::processEvents();
         if (bDone()) {
             return true;
         }
-        QThread::msleep(kPollStepMs);
+        QThread::msleep(5);
     }
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
     return bDone();
 }
 
-// Processes the deletions that windows scheduled for themselves.
-inline void FlushDeferredDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Sets an environment variable for the life of the object and restores it afterwards.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* pszName, const QByteArray& value)
-        : m_pszName(pszName), m_bHad(qEnvironmentVariableIsSet(pszName)), m_old(qgetenv(pszName)) {
-        qputenv(pszName, value);
-    }
-    ~CScopedEnv() { m_bHad ? qputenv(m_pszName, m_old) : qunsetenv(m_pszName); }
-    CScopedEnv(const CScopedEnv&) = delete;
-    CScopedEnv& operator=(const CScopedEnv&) = delete;
-
-private:
-    const char* m_pszName;
-    bool m_bHad;
-    QByteArray m_old;
-};
-
-// A private copy of tests/data/ui/site in a temporary directory (whose name has capitals, so
-// that the lower-cased paths of the index must be resolved against the disk).
-class CTempSite {
-public:
-    CTempSite() : m_dir(QDir::tempPath() + QStringLiteral("/Sitefinch-UI-XXXXXX")) {
+// A private copy of tests/data/ui/site in a directory whose name has capitals, so that the
+// lower-cased paths of the index must be resolved against the disk.
+struct CTempSite {
+    CTempSite() {
         const QString source = QStringLiteral(SITEFINCH_TEST_DATA_DIR "/ui/site");
-        QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
+        for (QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             const QString file = it.next();
-            const QString target = m_dir.path() + file.mid(source.size());
+            const QString target = dir.path() + file.mid(source.size());
             QDir().mkpath(QFileInfo(target).path());
             QFile::copy(file, target);
         }
     }
-    bool IsValid() const { return m_dir.isValid(); }
-    QString Path(const QString& relative) const { return m_dir.path() + u'/' + relative; }
-    std::string Bytes(const QString& relative) const {
-        return QFile::encodeName(Path(relative)).toStdString();
+    QString Path(const char* pszRelative) const {
+        return dir.path() + u'/' + QLatin1String(pszRelative);
+    }
+    std::string Bytes(const char* pszRelative) const {
+        return QFile::encodeName(Path(pszRelative)).toStdString();
     }
     // The command-line text for a start page and a query, both quoted.
-    QByteArray CommandLine(const QString& startPage, const QByteArray& query = {}) const {
-        QByteArray text = '"' + QFile::encodeName(Path(startPage)) + '"';
+    QByteArray CommandLine(const char* pszStartPage, const QByteArray& query = {}) const {
+        const QByteArray text = '"' + QFile::encodeName(Path(pszStartPage)) + '"';
         return query.isEmpty() ? text : text + " \"" + query + '"';
     }
 
-private:
-    QTemporaryDir m_dir;
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/Sitefinch-UI-XXXXXX")};
 };
 
-// One message box as it was shown.
-struct CShownMessage {
-    QString text;
-    QString caption;
-    unsigned type;
-};
-
-// Answers message boxes (OK unless told otherwise) and records them while it lives. Only one
-// may live at a time: the one destroyed leaves message boxes refused.
-class CMessageBoxAnswers {
-public:
-    explicit CMessageBoxAnswers(bool bDefaultAnswer = true) : m_bDefault(bDefaultAnswer) {
-        SetMessageBoxFn(
-            [this](QWidget*, const QString& text, const QString& caption, unsigned type) {
-                m_shown.push_back({text, caption, type});
-                if (m_answers.empty()) {
-                    return m_bDefault;
-                }
-                const bool bAnswer = m_answers.front();
-                m_answers.pop_front();
-                return bAnswer;
-            });
+// While it lives, answers message boxes (OK while bOk) and the file dialog (with file; "" is a
+// cancel), and records each as shown: "Caption TYPE: text" or "file dialog". Only one may live
+// at a time: the one destroyed leaves dialogs refused.
+struct CDialogAnswers {
+    CDialogAnswers() {
+        SetMessageBoxFn([this](QWidget*, const QString& text, const QString& caption, unsigned n) {
+            shown << QStringLiteral("%1 %2: %3").arg(caption).arg(n).arg(text);
+            return bOk;
+        });
+        SetOpenFileFn([this](QWidget*) {
+            shown << QStringLiteral("file dialog");
+            return file;
+        });
     }
-    ~CMessageBoxAnswers() { RefuseUnexpectedMessageBoxes(); }
-    CMessageBoxAnswers(const CMessageBoxAnswers&) = delete;
-    CMessageBoxAnswers& operator=(const CMessageBoxAnswers&) = delete;
+    ~CDialogAnswers() { RefuseDialogs(); }
+    Q_DISABLE_COPY(CDialogAnswers)
 
-    void Answer(bool bAnswer) { m_answers.push_back(bAnswer); }
-    const std::vector<CShownMessage>& Shown() const { return m_shown; }
-    QStringList Texts() const {
-        QStringList texts;
-        for (const CShownMessage& message : m_shown) {
-            texts << message.text;
-        }
-        return texts;
-    }
-
-private:
-    bool m_bDefault;
-    std::deque<bool> m_answers;
-    std::vector<CShownMessage> m_shown;
-};
-
-// Answers the file-open dialog with a fixed path ("" = cancelled) while it lives.
-class CFileDialogAnswer {
-public:
-    explicit CFileDialogAnswer(QString path) : m_path(std::move(path)) {
-        SetOpenFileFn([this](QWidget*) { return ++m_nCalls, m_path; });
-    }
-    ~CFileDialogAnswer() { RefuseUnexpectedFileDialogs(); }
-    CFileDialogAnswer(const CFileDialogAnswer&) = delete;
-    CFileDialogAnswer& operator=(const CFileDialogAnswer&) = delete;
-    int Calls() const { return m_nCalls; }
-
-private:
-    QString m_path;
-    int m_nCalls = 0;
+    bool bOk = true;
+    QString file;
+    QStringList shown;
 };
 
 // While it lives, acknowledges every build window once its build has finished (the button
-// reads "&Ok"), as a person would; the build waits for that. An optional callback runs once
+// reads "&Ok"), as a person would; the build waits for that. duringBuild, when set, runs once
 // inside the first build, while it is running, to try things a person might do meanwhile.
-class CBuildWindowHand {
-public:
+struct CBuildWindowHand {
     CBuildWindowHand() {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { Look(); });
-        m_timer.start();
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { Look(); });
+        timer.start(0);
     }
-    void DuringBuild(std::function<void(CBuildIndexDlg&)> fn) { m_duringBuild = std::move(fn); }
-    int Acknowledged() const { return m_nAcknowledged; }
-
-private:
     void Look() {
         for (QWidget* pWidget : QApplication::topLevelWidgets()) {
             auto* pDlg = qobject_cast<CBuildIndexDlg*>(pWidget);
             if (pDlg == nullptr || pDlg->IsDestroyed() || pDlg->GetIndex() == nullptr) {
                 continue;
             }
-            if (m_duringBuild) {
-                auto fn = std::move(m_duringBuild);
-                m_duringBuild = nullptr;
-                fn(*pDlg);
+            if (duringBuild) {
+                std::exchange(duringBuild, nullptr)(*pDlg);
             } else if (pDlg->GetButtonText() == QStringLiteral("&Ok")) {
-                ++m_nAcknowledged;
+                ++nAcknowledged;
                 pDlg->OnOK();
             }
         }
     }
 
-    QTimer m_timer;
-    std::function<void(CBuildIndexDlg&)> m_duringBuild;
-    int m_nAcknowledged = 0;
+    QTimer timer;
+    std::function<void(CBuildIndexDlg&)> duringBuild;
+    int nAcknowledged = 0;
 };
 
 // Presses and releases a key on a widget.
 inline void SendKey(QWidget* pWidget, int nKey, const QString& text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier, text);
-    QApplication::sendEvent(pWidget, &press);
-    QKeyEvent release(QEvent::KeyRelease, nKey, Qt::NoModifier, text);
-    QApplication::sendEvent(pWidget, &release);
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, nKey, Qt::NoModifier, text);
+        QApplication::sendEvent(pWidget, &event);
+    }
 }
 
 }  // namespace sitefinch::uitest

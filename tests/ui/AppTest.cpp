@@ -1,0 +1,369 @@
+// The desktop program's start: the command-line text rebuilt from the arguments and read back
+// by the window's tokenizer, the single-instance channel in one process, and the built
+// `sitefinch` program as a whole (options, refusals, hand-over between processes).
+#include <gtest/gtest.h>
+
+#include <QLocalSocket>
+#include <QProcess>
+#include <QtEndian>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "app/CommandLineText.h"
+#include "app/InstanceChannel.h"
+#include "ui/CommandLineTokens.h"
+
+namespace sitefinch {
+namespace {
+
+using A = EStartAction;
+using EHandOver = CInstanceChannel::EHandOver;
+using Texts = std::vector<QByteArray>;
+using uitest::kPatienceMs;
+using uitest::ServeEventsUntil;
+const std::string kCwd = "/home/user/docs";
+
+// The nth double-quoted field of a text ("" when there is none).
+std::string QuotedField(const std::string& s, qsizetype n) {
+    const QList<QByteArray> parts = QByteArray::fromStdString(s).split('"');
+    return 2 * n + 1 < parts.size() ? parts[2 * n + 1].toStdString() : std::string();
+}
+
+// The client half blocks until the server, served by the test's thread, has answered.
+std::future<EHandOver> HandOverApart(const QString& sName, const QByteArray& text) {
+    return std::async(std::launch::async, [=] { return CInstanceChannel::HandOver(sName, text); });
+}
+template <class T>
+bool Returned(const std::future<T>& f) {
+    return f.valid() && f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// Sets an environment variable for the life of the object and restores it afterwards.
+struct CScopedEnv {
+    CScopedEnv(const char* pszVar, const QByteArray& value) : m_pszName(pszVar) {
+        qputenv(pszVar, value);
+    }
+    ~CScopedEnv() { m_bHad ? qputenv(m_pszName, m_old) : qunsetenv(m_pszName); }
+    const char* m_pszName;
+    bool m_bHad = qEnvironmentVariableIsSet(m_pszName);
+    QByteArray m_old = qgetenv(m_pszName);
+};
+
+TEST(CommandLineTokens, SplitsTheTextIntoStartPageAndQuery) {
+    const std::string sFits(kStartTokenCapacity - 1, 'a');
+    const std::string sTooLong(kStartTokenCapacity, 'a');
+    const struct {
+        std::string sText, sStartPage, sQuery;
+        bool bTooLong = false;
+    } cases[] = {
+        {"   \t ", "", ""},
+        {"\"c:\\site\\index.htm\"   \"Setup\"", "c:\\site\\index.htm", "Setup"},
+        // Unquoted with blanks and no quotes anywhere: everything is the start page.
+        {"c:\\my site\\index.htm Setup", "c:\\my site\\index.htm Setup", ""},
+        // An unquoted start page ends at the quote that opens the query, blanks kept.
+        {"c:\\site\\index.htm  \"Setup\"", "c:\\site\\index.htm  ", "Setup"},
+        // A missing closing quote takes the rest of the text.
+        {"\"c:\\site\\index.htm Setup", "c:\\site\\index.htm Setup", ""},
+        {"\"a.htm\" \"query without end", "a.htm", "query without end"},
+        // Whatever follows the query is ignored; leading blanks are skipped.
+        {"  \"a.htm\" \"q\" \"more\" rest", "a.htm", "q"},
+        {"\"a.htm\"\"q\"", "a.htm", "q"},
+        // An unquoted query runs to the end of the text.
+        {"\"a.htm\" Setup guide", "a.htm", "Setup guide"},
+        // Bytes above 127 are ordinary characters, not blanks.
+        {"\"a.htm\" \xE4rger", "a.htm", "\xE4rger"},
+        // A start page longer than its buffer is flagged for refusal, not cut.
+        {'"' + sFits + "\" \"q\"", sFits, "q"},
+        {'"' + sTooLong + "\" \"q\"", sTooLong, "q", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("text: [" + c.sText + "]");
+        const CCommandLineTokens tokens = CCommandLineTokens::Parse(c.sText.c_str());
+        EXPECT_EQ(tokens.GetStartPage(), c.sStartPage);
+        EXPECT_EQ(tokens.GetQuery(), c.sQuery);
+        EXPECT_EQ(tokens.IsStartPageTooLong(), c.bTooLong);
+    }
+    EXPECT_EQ(CCommandLineTokens::Parse(nullptr).GetStartPage(), "");
+}
+
+// Every text rebuilt must read back through the window's tokenizer as the first two fields,
+// whatever blanks or 8-bit bytes they hold.
+TEST(AppCommandLine, RebuildsQuotedTextThatTheTokenizerReadsBack) {
+    // The longest start page that fits once made absolute: cwd + '/' + name == 259 bytes.
+    const std::string sLongest(kMaxStartPageLength - kCwd.size() - 1, 'x');
+    const struct {
+        std::vector<std::string> args;
+        std::string sExpected;
+        std::string sCwd = kCwd;
+    } cases[] = {
+        {{}, ""},
+        {{sLongest}, "\"" + kCwd + "/" + sLongest + "\""},
+        // Without a current directory an absolute start page, or none, still works.
+        {{"/a/b.htm", "q"}, "\"/a/b.htm\" \"q\"", ""},
+        {{"", "q"}, "\"\" \"q\"", ""},
+        {{"", "  padded  "}, "\"\" \"  padded  \""},
+        {{"../other//x.htm"}, "\"/home/user/other/x.htm\""},
+        {{"a b.htm", "two words"}, "\"/home/user/docs/a b.htm\" \"two words\""},
+        {{"\xC4rger.htm", "\xC3\xA9t\xC3\xA9"},
+         "\"/home/user/docs/\xC4rger.htm\" \"\xC3\xA9t\xC3\xA9\""},
+        // Only the first argument is a path; the others pass as they are.
+        {{"p.htm", "../q", "extra"}, "\"/home/user/docs/p.htm\" \"../q\" \"extra\""},
+        // After "--" arguments may begin with a dash.
+        {{"--", "-page.htm", "-q"}, "\"/home/user/docs/-page.htm\" \"-q\""},
+        {{"--", "--help"}, "\"/home/user/docs/--help\""},
+        {{"", ""}, "\"\" \"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(FindInfoOption(c.args), A::Run);
+        const CStartRequest request = ReadArguments(c.args, c.sCwd);
+        ASSERT_EQ(request.eAction, A::Run) << request.sMessage;
+        EXPECT_EQ(request.sText, c.sExpected);
+        const CCommandLineTokens tokens = CCommandLineTokens::Parse(request.sText.c_str());
+        EXPECT_EQ(tokens.GetStartPage(), QuotedField(c.sExpected, 0));
+        EXPECT_EQ(tokens.GetQuery(), QuotedField(c.sExpected, 1));
+    }
+}
+
+TEST(AppCommandLine, AnswersInformationalOptionsAndRefusesWhatCannotBeRepresented) {
+    const std::string sLongName(kMaxStartPageLength - kCwd.size(), 'x');  // one byte too many
+    const struct {
+        std::vector<std::string> args;
+        EStartAction eAction;
+        std::string sMessagePart;
+        std::string sCwd = kCwd;
+    } cases[] = {
+        {{"--help"}, A::ShowUsage, ""},
+        {{"-h"}, A::ShowUsage, ""},
+        {{"--version"}, A::ShowVersion, ""},
+        {{"page.htm", "--help"}, A::ShowUsage, ""},
+        // Qt's own options are still in argv when FindInfoOption runs.
+        {{"-platform", "offscreen", "--version"}, A::ShowVersion, ""},
+        {{"a\"b.htm"}, A::Refuse, "double quote"},
+        {{"page.htm", "say \"hi\""}, A::Refuse, "double quote"},
+        {{"-x"}, A::Refuse, "unknown option -x"},
+        {{"page.htm", "-"}, A::Refuse, "unknown option -"},
+        {{sLongName}, A::Refuse, "longer than 259"},
+        {{"relative.htm"}, A::Refuse, "current directory", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(FindInfoOption(c.args), c.eAction == A::Refuse ? A::Run : c.eAction);
+        const CStartRequest request = ReadArguments(c.args, c.sCwd);
+        EXPECT_EQ(request.eAction, c.eAction) << request.sText;
+        EXPECT_NE(request.sMessage.find(c.sMessagePart), std::string::npos) << request.sMessage;
+        EXPECT_TRUE(request.sText.empty());
+    }
+}
+
+class AppInstanceChannel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uitest::EnsureUiApp();
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_server.Listen());
+    }
+
+    QTemporaryDir m_dir;
+    QString m_sName = m_dir.filePath(QStringLiteral("instance"));
+    CInstanceChannel m_server{m_sName};
+    Texts m_delivered;
+};
+
+// A delivery may run nested event loops (a build, a question); a text arriving then must wait
+// until the first delivery has returned instead of starting a second one inside it.
+TEST_F(AppInstanceChannel, TextArrivingDuringADeliveryWaitsForIt) {
+    int nDepth = 0;
+    int nMaxDepth = 0;
+    std::future<EHandOver> second;
+    m_server.SetReceiver(
+        [&](const QByteArray& text) {
+            nMaxDepth = std::max(nMaxDepth, ++nDepth);
+            m_delivered.push_back(text);
+            if (!second.valid()) {
+                second = HandOverApart(m_sName, "\"\" \"inner\"");
+                EXPECT_TRUE(ServeEventsUntil([&] { return m_server.QueuedCount() == 1; }));
+            }
+            --nDepth;
+        },
+        [] { return false; });
+    std::future<EHandOver> first = HandOverApart(m_sName, "\"\" \"outer\"");
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(second); }));
+    ASSERT_TRUE(Returned(first));
+    EXPECT_EQ(first.get(), EHandOver::Delivered);
+    EXPECT_EQ(nMaxDepth, 1);
+    EXPECT_EQ(m_delivered, (Texts{"\"\" \"outer\"", "\"\" \"inner\""}));
+}
+
+TEST_F(AppInstanceChannel, OversizedLengthIsDroppedAndTheServerKeepsWorking) {
+    m_server.SetReceiver([this](const QByteArray& text) { m_delivered.push_back(text); },
+                         [] { return false; });
+    std::future<bool> rogue = std::async(std::launch::async, [&] {
+        QLocalSocket socket;
+        socket.connectToServer(m_sName);
+        if (!socket.waitForConnected(kPatienceMs)) {
+            return true;
+        }
+        char length[4];
+        qToBigEndian<std::uint32_t>(CInstanceChannel::kMaxTextBytes + 1, length);
+        socket.write(length, 4);
+        socket.write(QByteArray(16, 'x'));
+        socket.waitForBytesWritten(kPatienceMs);
+        return socket.waitForReadyRead(kPatienceMs);  // false: hung up instead of answering
+    });
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(rogue); }));
+    EXPECT_FALSE(rogue.get());
+    EXPECT_TRUE(m_delivered.empty());
+
+    std::future<EHandOver> client = HandOverApart(m_sName, "\"\" \"after\"");
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(client); }));
+    EXPECT_EQ(client.get(), EHandOver::Delivered);
+    EXPECT_EQ(m_delivered, Texts{"\"\" \"after\""});
+}
+
+TEST_F(AppInstanceChannel, DefaultNameIsPrivateToTheUser) {
+    const QString sTag = QStringLiteral("sitefinch-") + QString::number(geteuid());
+    CScopedEnv noOverride("SITEFINCH_INSTANCE_NAME", QByteArray());
+    CScopedEnv tmp("TMPDIR", QFile::encodeName(m_dir.path()));
+    const QString sRuntime = m_dir.filePath(QStringLiteral("runtime"));
+    const QByteArray runtime = QFile::encodeName(sRuntime);
+    ASSERT_TRUE(QDir().mkdir(sRuntime));
+    {  // A private runtime directory holds the socket directly.
+        ASSERT_EQ(chmod(runtime.constData(), 0700), 0);
+        CScopedEnv env("XDG_RUNTIME_DIR", runtime);
+        EXPECT_EQ(CInstanceChannel::DefaultName(), sRuntime + QLatin1Char('/') + sTag);
+    }
+    {  // One others can enter is not used; a private directory in the temporary one is made.
+        ASSERT_EQ(chmod(runtime.constData(), 0755), 0);
+        CScopedEnv env("XDG_RUNTIME_DIR", runtime);
+        const QString sExpectedDir = QDir::tempPath() + QLatin1Char('/') + sTag;
+        EXPECT_EQ(CInstanceChannel::DefaultName(), sExpectedDir + QStringLiteral("/instance"));
+        struct stat st {};
+        ASSERT_EQ(lstat(QFile::encodeName(sExpectedDir).constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    {  // A symbolic link in place of that directory is never followed.
+        CScopedEnv env("XDG_RUNTIME_DIR", QByteArray());
+        QTemporaryDir otherTmp;
+        CScopedEnv tmp2("TMPDIR", QFile::encodeName(otherTmp.path()));
+        ASSERT_TRUE(QFile::link(m_dir.path(), otherTmp.filePath(sTag)));
+        EXPECT_TRUE(CInstanceChannel::DefaultName().isEmpty());
+    }
+}
+
+const QString kProgram = QStringLiteral(SITEFINCH_BINARY_DIR "/src/app/sitefinch");
+
+class AppProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uitest::EnsureUiApp();
+        ASSERT_TRUE(QFileInfo(kProgram).isExecutable()) << "not built: " << kProgram.toStdString();
+        ASSERT_TRUE(m_dir.isValid());
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_env.insert(QStringLiteral("SITEFINCH_PANE"), QStringLiteral("text"));
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        m_env.insert(QStringLiteral("SITEFINCH_INSTANCE_NAME"), m_sSocket);
+        m_env.insert(QStringLiteral("SITEFINCH_HANDOVER_LOG"), m_sLog);
+    }
+
+    // Starts the program and leaves it running.
+    QProcess* Start(const QStringList& args) {
+        QProcess* pProcess = m_running.emplace_back(std::make_unique<QProcess>()).get();
+        pProcess->setProcessEnvironment(m_env);
+        pProcess->setWorkingDirectory(m_dir.path());
+        pProcess->start(kProgram, args);
+        EXPECT_TRUE(pProcess->waitForStarted(kPatienceMs));
+        return pProcess;
+    }
+    // Runs the program to its normal end, in time.
+    QProcess* RunToEnd(const QStringList& args) {
+        QProcess* pProcess = Start(args);
+        EXPECT_TRUE(pProcess->waitForFinished(kPatienceMs) &&
+                    pProcess->exitStatus() == QProcess::NormalExit);
+        return pProcess;
+    }
+    // True once pProcess accepts connections on the test's socket.
+    bool WaitUntilServing(QProcess* pProcess) {
+        return ServeEventsUntil([&] {
+                   QLocalSocket socket;
+                   socket.connectToServer(m_sSocket);
+                   return pProcess->state() == QProcess::NotRunning ||
+                          socket.waitForConnected(kPatienceMs);
+               }) &&
+               pProcess->state() == QProcess::Running;
+    }
+    QByteArray HandOverLog() const {
+        QFile log(m_sLog);
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_sSocket = m_dir.filePath(QStringLiteral("instance"));
+    QString m_sLog = m_dir.filePath(QStringLiteral("handover.log"));
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    std::vector<std::unique_ptr<QProcess>> m_running;  // killed, if still running, when destroyed
+};
+
+// The informational options are answered before Qt is touched, so they need no display at all;
+// a refusal is a failure, with the reason and the usage on standard error.
+TEST_F(AppProcess, AnswersOptionsWithoutADisplayAndRefusesWithUsage) {
+    const QProcessEnvironment withDisplay = m_env;
+    for (const char* pszName : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        m_env.remove(QString::fromLatin1(pszName));
+    }
+    QProcess* pHelp = RunToEnd({QStringLiteral("--help")});
+    EXPECT_EQ(pHelp->exitCode(), 0);
+    EXPECT_TRUE(
+        pHelp->readAllStandardOutput().startsWith("Usage: sitefinch [--] [START-PAGE [QUERY]]\n"));
+    const QByteArray version = RunToEnd({QStringLiteral("--version")})->readAllStandardOutput();
+    EXPECT_TRUE(version.startsWith("sitefinch ") && version.endsWith('\n') &&
+                !version.contains("unknown"))
+        << version.toStdString();
+
+    m_env = withDisplay;
+    QProcess* pRefused = RunToEnd({QStringLiteral("page.htm"), QStringLiteral("say \"hi\"")});
+    const QByteArray err = pRefused->readAllStandardError();
+    EXPECT_EQ(pRefused->exitCode(), 2);
+    EXPECT_TRUE(err.contains("double quote: say \"hi\"\nUsage: sitefinch [--]"))
+        << err.toStdString();
+    EXPECT_TRUE(pRefused->readAllStandardOutput().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(m_sSocket));
+}
+
+// A crashed instance leaves its socket behind; the next start takes it over and becomes the
+// running window, to which later starts hand their command lines and then end.
+TEST_F(AppProcess, LaterStartsHandTheirCommandLineToTheRunningWindowEvenAfterACrash) {
+    QProcess* pCrashed = Start({QString(), QStringLiteral("first")});
+    ASSERT_TRUE(WaitUntilServing(pCrashed));
+    ::kill(static_cast<pid_t>(pCrashed->processId()), SIGKILL);
+    ASSERT_TRUE(pCrashed->waitForFinished(kPatienceMs));
+    ASSERT_TRUE(QFileInfo::exists(m_sSocket)) << "a killed instance should leave its socket";
+
+    QProcess* pFirst = Start({QString(), QStringLiteral("Setup")});
+    ASSERT_TRUE(WaitUntilServing(pFirst)) << pFirst->readAllStandardError().toStdString();
+    EXPECT_EQ(RunToEnd({QString(), QStringLiteral("Other query")})->exitCode(), 0);
+    EXPECT_EQ(HandOverLog(), QByteArray("\"\" \"Other query\"\n"));
+    // A start without arguments hands over an empty command line (the window shows its help).
+    EXPECT_EQ(RunToEnd({})->exitCode(), 0);
+    EXPECT_EQ(HandOverLog(), QByteArray("\"\" \"Other query\"\n\n"));
+
+    // SIGTERM closes the window; the process ends normally and takes its socket with it.
+    pFirst->terminate();
+    ASSERT_TRUE(pFirst->waitForFinished(kPatienceMs));
+    EXPECT_EQ(pFirst->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pFirst->exitCode(), 0) << pFirst->readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_sSocket));
+}
+
+}  // namespace
+}  // namespace sitefinch
