@@ -30,6 +30,17 @@ std::size_t CountCodePoints(const std::string& s) {
     return n;
 }
 
+// The first nKeep code points of a UTF-8 text.
+std::string HeadCodePoints(const std::string& s, std::size_t nKeep) {
+    std::size_t nPos = 0;
+    std::size_t nSeen = 0;
+    while (nPos < s.size() && (nSeen < nKeep || IsUtf8Continuation(s[nPos]))) {
+        nSeen += IsUtf8Continuation(s[nPos]) ? 0 : 1;
+        ++nPos;
+    }
+    return s.substr(0, nPos);
+}
+
 // The last nKeep code points of a UTF-8 text.
 std::string TailCodePoints(const std::string& s, std::size_t nKeep) {
     std::size_t nPos = s.size();
@@ -99,6 +110,10 @@ void CTerminalBuildWnd::DrawLiveLine() {
     } else if (nPrefix + kEllipsisLength < nWidth) {
         sLine += kEllipsis;
         sLine += TailCodePoints(m_sProgress, nWidth - nPrefix - kEllipsisLength);
+    } else {
+        // Too narrow even for the statistics: a line that wrapped would leave its first row
+        // behind on every redraw.
+        sLine = HeadCodePoints(sLine, nWidth);
     }
     m_err << kCarriageReturn << sLine << kEraseToEndOfLine;
     m_err.flush();

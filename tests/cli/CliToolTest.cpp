@@ -175,6 +175,14 @@ TEST_F(CliToolTest, LiveLineOnATerminalIsErasedBeforeEachLastingLine) {
               "\r\x1b[K/home/u/site/m\xC3\xBCller.htm\n"
               "\r3 pages, 3 links  ...\xC3\xBCller.htm\x1b[K\r3 pages, 3 links  saving...\x1b[K"
               "\r3 pages, 3 links  ...nished --\x1b[K\r\x1b[K3 pages, 3 links\n");
+
+    // Narrower than the statistics: they are cut too, so the line never wraps.
+    env.nTerminalColumns = 12;
+    const std::string sNarrow = Run({"build", "site/index.htm"}, true, env).sErr;
+    EXPECT_NE(sNarrow.find("\r1 pages, 0 \x1b[K\r\x1b[K/home/u/site/index.htm\n"),
+              std::string::npos)
+        << sNarrow;
+    EXPECT_EQ(sNarrow.find("links"), sNarrow.size() - 6) << "only in the closing line: " << sNarrow;
 }
 
 TEST_F(CliToolTest, QueryListsMatchesAsTextTabTarget) {
