@@ -24,29 +24,40 @@ public:
                 continue;
             }
             const std::string& sName = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                m_times[sName] = run.GetAdjustedCPUTime();
-                m_hasMedian[sName] = true;
-            } else if (run.run_type == Run::RT_Iteration && !m_hasMedian[sName]) {
-                m_times[sName] = run.GetAdjustedCPUTime();
+            if (run.run_type == Run::RT_Aggregate) {
+                m_aggregates[sName][run.aggregate_name] = run.GetAdjustedCPUTime();
+            } else if (run.run_type == Run::RT_Iteration) {
+                m_iterations[sName] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     // CPU time per iteration (steadier than wall time on a shared machine) of the benchmark
-    // registered under sName, the median of its repetitions when it has several; 0 if it did
-    // not run (filtered out or failed).
-    double Time(const std::string& sName) const {
-        const auto it = m_times.find(sName);
-        return it == m_times.end() ? 0.0 : it->second;
+    // registered under sName: of its repetitions, when it has several, the aggregate sAggregate
+    // ("min" when it was computed, else "median"); 0 if it did not run (filtered out or failed).
+    double Time(const std::string& sName, const std::string& sAggregate = "") const {
+        const auto it = m_aggregates.find(sName);
+        if (it != m_aggregates.end()) {
+            for (const std::string& sWanted : sAggregate.empty()
+                                                  ? std::vector<std::string>{"min", "median"}
+                                                  : std::vector<std::string>{sAggregate}) {
+                if (const auto found = it->second.find(sWanted); found != it->second.end()) {
+                    return found->second;
+                }
+            }
+            return 0.0;
+        }
+        const auto single = m_iterations.find(sName);
+        return single == m_iterations.end() ? 0.0 : single->second;
     }
 
-    // Prints "label: ratio (target <= limit)" when both ran.
+    // Prints "label: ratio (target <= limit)" when both ran, from the times Time() gives.
     void PrintRatio(const std::string& sLabel, const std::string& sMeasured,
-                    const std::string& sBaseline, double dLimit) const {
-        const double dMeasured = Time(sMeasured);
-        const double dBaseline = Time(sBaseline);
+                    const std::string& sBaseline, double dLimit,
+                    const std::string& sAggregate = "") const {
+        const double dMeasured = Time(sMeasured, sAggregate);
+        const double dBaseline = Time(sBaseline, sAggregate);
         if (dMeasured <= 0.0 || dBaseline <= 0.0) {
             return;
         }
@@ -56,8 +67,8 @@ public:
     }
 
 private:
-    std::map<std::string, double> m_times;
-    std::map<std::string, bool> m_hasMedian;
+    std::map<std::string, std::map<std::string, double>> m_aggregates;
+    std::map<std::string, double> m_iterations;
 };
 
 }  // namespace sitefinch::bench

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -30,8 +31,8 @@ constexpr int kPagesPerDirectory = 100;
 constexpr int kLinksPerPage = 10;
 constexpr std::size_t kPageBytes = 2048;
 constexpr std::size_t kReadBlock = 4096;
-constexpr double kMinSeconds = 1.5;  // per repetition
-constexpr int kRepetitions = 5;
+constexpr double kMinSeconds = 1.0;  // per repetition
+constexpr int kRepetitions = 7;
 
 // A progress window that shows nothing.
 class CNullBuildWnd : public CBuildProgressWnd {
@@ -142,9 +143,11 @@ void ReadSite(benchmark::State& state, const CGeneratedSite* pSite) {
 
 int main(int argc, char** argv) {
     // Each benchmark runs several times, the runs of all of them shuffled together, and the
-    // ratios compare medians: a shared machine's speed drifts over a run, and a baseline
-    // measured minutes apart from its build would carry that drift into their ratio. Flags
-    // given on the command line come later and win.
+    // ratios compare the fastest repetition of each: a shared machine's speed drifts over a run
+    // and its neighbours only ever add time, so the fastest repetition is the one least
+    // disturbed, and a baseline measured minutes apart from its build would otherwise carry the
+    // drift into their ratio. The ratios of the medians follow for comparison. Flags given on the
+    // command line come later and win.
     std::vector<char*> args(argv, argv + argc);
     char szInterleave[] = "--benchmark_enable_random_interleaving=true";
     args.insert(args.begin() + (argc > 0 ? 1 : 0), szInterleave);
@@ -173,21 +176,32 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(pszName, pFunction, pSite)
             ->Unit(benchmark::kMillisecond)
             ->MinTime(kMinSeconds)
-            ->Repetitions(kRepetitions);
+            ->Repetitions(kRepetitions)
+            ->ComputeStatistics("min", [](const std::vector<double>& values) {
+                return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+            });
     }
 
     sitefinch::bench::CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const double dSmall = reporter.Time("BuildSite1000") / kSmallSite;
-    const double dLarge = reporter.Time("BuildSite20000") / kLargeSite;
-    if (dSmall > 0.0 && dLarge > 0.0) {
-        const double dRatio = dLarge / dSmall;
-        std::printf("Build cost per page, 20000 / 1000 pages: %.3f (target <= 1.3, %s)\n", dRatio,
-                    dRatio <= 1.3 ? "met" : "NOT met");
+    for (const char* pszAggregate : {"min", "median"}) {
+        const std::string sAggregate = pszAggregate;
+        const bool bDecides = sAggregate == "min";
+        std::printf("%s\n", bDecides ? "Fastest repetitions:" : "Medians, for comparison:");
+        const double dSmall = reporter.Time("BuildSite1000", sAggregate) / kSmallSite;
+        const double dLarge = reporter.Time("BuildSite20000", sAggregate) / kLargeSite;
+        if (dSmall > 0.0 && dLarge > 0.0) {
+            const double dRatio = dLarge / dSmall;
+            std::printf("Build cost per page, 20000 / 1000 pages: %.3f (target <= 1.3, %s)\n",
+                        dRatio, dRatio <= 1.3 ? "met" : "NOT met");
+        }
+        reporter.PrintRatio("Build / read, 1000 pages", "BuildSite1000", "ReadSite1000", 3.0,
+                            sAggregate);
+        reporter.PrintRatio("Build / read, 20000 pages", "BuildSite20000", "ReadSite20000", 3.0,
+                            sAggregate);
+        std::fflush(stdout);
     }
-    reporter.PrintRatio("Build / read, 1000 pages", "BuildSite1000", "ReadSite1000", 3.0);
-    reporter.PrintRatio("Build / read, 20000 pages", "BuildSite20000", "ReadSite20000", 3.0);
 
     std::error_code error;
     fs::remove_all(g_base, error);
