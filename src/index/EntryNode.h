@@ -7,6 +7,7 @@
 
 #include "IndexEntry.h"
 #include "SmallBlockPool.h"
+#include "platform/Text.h"
 
 namespace sitefinch {
 
@@ -29,10 +30,7 @@ struct CEntryNode {
             CKey key;
             std::size_t i = 0;
             for (; i < kKeyBytes && pszText[i] != '\0'; ++i) {
-                unsigned char c = static_cast<unsigned char>(pszText[i]);
-                if (c >= 'A' && c <= 'Z') {
-                    c = static_cast<unsigned char>(c + ('a' - 'A'));
-                }
+                const unsigned char c = FoldAsciiByte(static_cast<unsigned char>(pszText[i]));
                 std::uint64_t& nWord = i < kKeyBytes / 2 ? key.nHigh : key.nLow;
                 nWord |= std::uint64_t{c} << (8 * (kKeyBytes / 2 - 1 - i % (kKeyBytes / 2)));
             }

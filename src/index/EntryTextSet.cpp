@@ -5,33 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/Text.h"
 #include "platform/WordHash.h"
 
 namespace sitefinch {
 
-namespace {
-
-inline unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-// FoldAscii() on each byte of a word at once. The sums stay within their bytes (a byte's low
-// seven bits plus at most 0x3F never carries out of it), and bytes with the high bit set are
-// left alone, as FoldAscii() leaves them.
-inline std::uint64_t FoldWord(std::uint64_t nWord) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighBits = 0x80 * kOnes;
-    const std::uint64_t nLow7 = nWord & ~kHighBits;
-    const std::uint64_t nAtLeastA = nLow7 + (0x80 - 'A') * kOnes;
-    const std::uint64_t nAboveZ = nLow7 + (0x7F - 'Z') * kOnes;
-    const std::uint64_t nUpper = nAtLeastA & ~nAboveZ & ~nWord & kHighBits;
-    return nWord | (nUpper >> 2);  // 0x80 >> 2 is the 0x20 that separates the cases
-}
-
-}  // namespace
-
 std::size_t CEntryTextSet::Hash(std::string_view sText) {
-    return static_cast<std::size_t>(HashWords(sText, FoldWord));
+    return static_cast<std::size_t>(HashWords(sText, FoldAsciiWord));
 }
 
 bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {
@@ -39,8 +19,8 @@ bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {
         return false;
     }
     for (std::size_t i = 0; i < sA.size(); ++i) {
-        if (sA[i] != sB[i] && FoldAscii(static_cast<unsigned char>(sA[i])) !=
-                                  FoldAscii(static_cast<unsigned char>(sB[i]))) {
+        if (sA[i] != sB[i] && FoldAsciiByte(static_cast<unsigned char>(sA[i])) !=
+                                  FoldAsciiByte(static_cast<unsigned char>(sB[i]))) {
             return false;
         }
     }
@@ -84,20 +64,8 @@ bool CEntryTextSet::Contains(std::string_view sText, std::size_t nHash) const {
 void CEntryTextSet::Add(std::string_view sText) {
     // At most half full, so that probe runs stay short and a free slot always ends them.
     if ((m_nCount + 1) * 2 > m_slots.size()) {
-        std::vector<CSlot> old(std::max(kInitialSlots, m_slots.size() * 2));
-        old.swap(m_slots);
-        const std::size_t nMask = m_slots.size() - 1;
-        for (const CSlot& slot : old) {
-            if (slot.pText != nullptr) {
-                // Distinct texts: the first free slot of the probe run is the place.
-                // The tag is all a slot's place depends on, so no text is read again.
-                std::size_t i = slot.nHashTag & nMask;
-                while (m_slots[i].pText != nullptr) {
-                    i = (i + 1) & nMask;
-                }
-                m_slots[i] = slot;
-            }
-        }
+        ReplaceSlotsByTag(m_slots, std::max(kInitialSlots, m_slots.size() * 2),
+                          [](const CSlot& slot) { return slot.pText != nullptr; });
     }
     const std::size_t nHash = Hash(sText);
     CSlot& slot = m_slots[FindSlot(sText, nHash)];

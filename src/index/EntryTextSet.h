@@ -41,11 +41,6 @@ private:
         // look-up of a repeated short text touches nothing beyond its slot.
         char szInline[kInlineBytes] = {};
     };
-    // The hash's high half: it picks a text's first slot and is kept in the slot, so that the
-    // table grows without reading a single text again.
-    static std::uint32_t HashTag(std::size_t nHash) {
-        return static_cast<std::uint32_t>(static_cast<std::uint64_t>(nHash) >> 32);
-    }
     // The slot holding sText, or the free slot where it would go. The table is never full.
     std::size_t FindSlot(std::string_view sText, std::size_t nHash) const;
 

@@ -9,15 +9,6 @@
 
 namespace sitefinch {
 
-namespace {
-
-// Folds 'A'..'Z' only: the order must not depend on the code page's other letters.
-inline unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
-}  // namespace
-
 CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
     if (pszTarget == nullptr) {
         pszTarget = "";
@@ -89,8 +80,8 @@ int CompareEntryTexts(const char* pszA, const char* pszB) {
             }
             continue;
         }
-        const unsigned char cA = FoldAscii(*pA);
-        const unsigned char cB = FoldAscii(*pB);
+        const unsigned char cA = FoldAsciiByte(*pA);
+        const unsigned char cB = FoldAsciiByte(*pB);
         if (cA != cB) {
             return cA < cB ? -1 : 1;
         }

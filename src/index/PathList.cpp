@@ -11,11 +11,7 @@ void CPathList::AddTail(const char* pszPath) {
 }
 
 void CPathList::Count(const std::string& sPath) const {
-    if (std::uint32_t* pCount = m_counts.Find(sPath)) {
-        ++*pCount;
-    } else {
-        m_counts.Add(sPath, 1);
-    }
+    ++m_counts.FindOrAdd(sPath, 0);
 }
 
 bool CPathList::RemoveHead(std::string& sPath) {

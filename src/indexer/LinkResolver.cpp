@@ -75,16 +75,13 @@ CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLe
 
 CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength,
                                             std::uint64_t nHash) {
-    const std::string_view sPath(pszPath, nLength);
-    CPathFacts* pFacts = m_pPathFacts->Find(sPath, nHash);
-    if (pFacts == nullptr) {
-        pFacts = &m_pPathFacts->Add(sPath, nHash, CPathFacts());
+    CPathFacts& facts =
+        m_pPathFacts->FindOrAdd(std::string_view(pszPath, nLength), nHash, CPathFacts());
+    if (!facts.bTested) {
+        facts.bExists = m_fileSystem.Exists(pszPath);
+        facts.bTested = true;
     }
-    if (!pFacts->bTested) {
-        pFacts->bExists = m_fileSystem.Exists(pszPath);
-        pFacts->bTested = true;
-    }
-    return *pFacts;
+    return facts;
 }
 
 bool CLinkIndex::TestExists(const char* pszPath) {

@@ -418,12 +418,7 @@ const CNativeFileSystem::CDirectoryHandle* CNativeFileSystem::HandleOf(std::stri
             pHandle.reset();
         } else {
             while (const dirent* pEntry = ::readdir(pDir)) {
-                const std::string_view sName(pEntry->d_name);
-                if (unsigned char* pType = pHandle->types.Find(sName)) {
-                    *pType = pEntry->d_type;
-                } else {
-                    pHandle->types.Add(sName, pEntry->d_type);
-                }
+                pHandle->types.FindOrAdd(pEntry->d_name, pEntry->d_type) = pEntry->d_type;
             }
             ::closedir(pDir);
             if (m_nOpenHandles < kMaxDirectoryHandles) {
@@ -470,12 +465,7 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
         nSlash == std::string::npos ? std::string() : sPath.substr(0, nSlash + 1);
     if (CDirectoryHandle* const* ppHandle = m_handles.Find(sDir); ppHandle && *ppHandle) {
         // Of unknown type, so that a test looks at what is there now.
-        const std::string sName = NameOf(sPath);
-        if (unsigned char* pType = (*ppHandle)->types.Find(sName)) {
-            *pType = DT_UNKNOWN;
-        } else {
-            (*ppHandle)->types.Add(sName, DT_UNKNOWN);
-        }
+        (*ppHandle)->types.FindOrAdd(NameOf(sPath), DT_UNKNOWN) = DT_UNKNOWN;
     }
     const auto it = m_cache.find(sDir);
     if (it != m_cache.end() && it->second) {
@@ -487,21 +477,22 @@ void CNativeFileSystem::NoteCreated(const std::string& sPath) {
     }
 }
 
+void CNativeFileSystem::DropScanCache() {
+    m_cache.clear();
+    m_handles.Clear();
+    m_handleStore.clear();  // closes the directory descriptors
+    m_nOpenHandles = 0;
+}
+
 void CNativeFileSystem::BeginCachedScan() {
     if (m_nScanDepth++ == 0) {
-        m_cache.clear();
-        m_handles.Clear();
-        m_handleStore.clear();
-        m_nOpenHandles = 0;
+        DropScanCache();
     }
 }
 
 void CNativeFileSystem::EndCachedScan() {
     if (m_nScanDepth > 0 && --m_nScanDepth == 0) {
-        m_cache.clear();
-        m_handles.Clear();
-        m_handleStore.clear();
-        m_nOpenHandles = 0;
+        DropScanCache();
     }
 }
 

@@ -30,6 +30,8 @@ public:
     std::string Resolve(const std::string& sPath);
 
 private:
+    // Forgets the listings and directory handles of a cached scan.
+    void DropScanCache();
     const CDirectoryListing* ListDirectory(const std::string& sDir);
     // Keeps a cached listing current when this program creates a file during a cached scan.
     void NoteCreated(const std::string& sPath);

@@ -97,6 +97,18 @@ public:
         return *slot.Value();
     }
 
+    // The value stored for sPath, which is value stored now when sPath was not in the table.
+    // Valid until Clear().
+    TValue& FindOrAdd(std::string_view sPath, const TValue& value) {
+        return FindOrAdd(sPath, Hash(sPath), value);
+    }
+    TValue& FindOrAdd(std::string_view sPath, std::uint64_t nHash, const TValue& value) {
+        if (TValue* pFound = Find(sPath, nHash)) {
+            return *pFound;
+        }
+        return Add(sPath, nHash, value);
+    }
+
     void Clear() {
         m_slots.clear();
         m_blocks.clear();
@@ -129,10 +141,6 @@ private:
     static constexpr std::size_t kCacheLine = 64;
     static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of records per block
 
-    static std::uint32_t HashTag(std::uint64_t nHash) {
-        return static_cast<std::uint32_t>(nHash >> 32);
-    }
-
     // The slot holding sPath, or the free slot where it would go. Not for an empty table.
     std::size_t FindSlot(std::string_view sPath, std::uint64_t nHash) const {
         const std::size_t nMask = m_slots.size() - 1;
@@ -148,20 +156,8 @@ private:
     }
 
     void Grow() {
-        std::vector<CSlot> old(m_slots.empty() ? kInitialSlots : m_slots.size() * 2);
-        old.swap(m_slots);
-        const std::size_t nMask = m_slots.size() - 1;
-        for (const CSlot& slot : old) {
-            if (slot.pRecord != nullptr) {
-                // Distinct paths: the first free slot of the probe run is the place. It depends
-                // on the tag alone, so no record is read again.
-                std::size_t i = slot.nHashTag & nMask;
-                while (m_slots[i].pRecord != nullptr) {
-                    i = (i + 1) & nMask;
-                }
-                m_slots[i] = slot;
-            }
-        }
+        ReplaceSlotsByTag(m_slots, m_slots.empty() ? kInitialSlots : m_slots.size() * 2,
+                          [](const CSlot& slot) { return slot.pRecord != nullptr; });
     }
 
     // A record of value and sPath that lives until Clear().

@@ -43,20 +43,15 @@ void CharLowerBuff(char* p, std::size_t n) {
     if (p == nullptr) {
         return;
     }
-    // Most texts are ASCII: eight bytes without a high bit are lower-cased at once, by adding
-    // to each byte the amounts that carry into its high bit exactly for 'A'..'Z' (no byte below
-    // 128 can carry into its neighbour). Any other word goes through the table byte by byte.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighBits = 0x80 * kOnes;
+    // Most texts are ASCII: eight bytes without a high bit are lower-cased at once. Any other
+    // word goes through the table byte by byte, since 128..255 have letters of their own.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
     std::size_t i = 0;
     for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
         std::uint64_t word = 0;
         std::memcpy(&word, p + i, sizeof word);
         if ((word & kHighBits) == 0) {
-            const std::uint64_t atLeastA = word + (128 - 'A') * kOnes;
-            const std::uint64_t aboveZ = word + (127 - 'Z') * kOnes;
-            const std::uint64_t upper = atLeastA & ~aboveZ & kHighBits;
-            word |= upper >> 2;  // 0x80 >> 2 is the 0x20 that separates the cases
+            word = FoldAsciiWord(word);
             std::memcpy(p + i, &word, sizeof word);
         } else {
             for (std::size_t k = i; k < i + sizeof(std::uint64_t); ++k) {
