@@ -1,5 +1,5 @@
 // Recording fakes of the windows and the host that the index talks to, and an index over a memory
-// disk, shared by the core tests.
+// disk, shared by the core tests, which take GoogleTest and the common standard headers from here.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,66 +29,52 @@ struct BuildWindowLog {
 };
 
 // Deletes itself when its window is destroyed, as the real one does.
-class FakeBuildWindow : public CBuildProgressWnd {
-public:
-    FakeBuildWindow(std::shared_ptr<BuildWindowLog> pLog, bool bCreateSucceeds)
-        : m_pLog(std::move(pLog)), m_bCreateSucceeds(bCreateSucceeds) {}
-    ~FakeBuildWindow() override { m_pLog->bDeleted = true; }
+struct FakeBuildWindow : CBuildProgressWnd {
+    explicit FakeBuildWindow(std::shared_ptr<BuildWindowLog> pLog) : pLog(std::move(pLog)) {}
+    ~FakeBuildWindow() override { pLog->bDeleted = true; }
 
-    bool Create() override { return m_bCreateSucceeds; }
-    void AddLine(const char* psz) override { m_pLog->lines.emplace_back(psz); }
-    void SetProgressText(const char* psz) override { m_pLog->progressTexts.emplace_back(psz); }
-    void SetButtonText(const char* psz) override { m_pLog->buttonTexts.emplace_back(psz); }
-    void SetStatisticsText(const char* psz) override { m_pLog->statisticsTexts.emplace_back(psz); }
-
-protected:
+    bool Create() override { return true; }
+    void AddLine(const char* psz) override { pLog->lines.emplace_back(psz); }
+    void SetProgressText(const char* psz) override { pLog->progressTexts.emplace_back(psz); }
+    void SetButtonText(const char* psz) override { pLog->buttonTexts.emplace_back(psz); }
+    void SetStatisticsText(const char* psz) override { pLog->statisticsTexts.emplace_back(psz); }
     void DestroyWindow() override { delete this; }
 
-private:
-    std::shared_ptr<BuildWindowLog> m_pLog;
-    bool m_bCreateSucceeds;
+    std::shared_ptr<BuildWindowLog> pLog;
 };
 
-class FakeLoadingWnd : public CLoadingWnd {
-public:
-    explicit FakeLoadingWnd(Strings& events) : m_events(events) {
-        m_events.emplace_back("loading-created");
-    }
-    ~FakeLoadingWnd() override { m_events.emplace_back("loading-destroyed"); }
-    void SetProgress(int n) override { m_events.push_back("progress:" + std::to_string(n)); }
+// Made by the host, which logs its creation.
+struct FakeLoadingWnd : CLoadingWnd {
+    explicit FakeLoadingWnd(Strings& events) : events(events) {}
+    ~FakeLoadingWnd() override { events.emplace_back("loading-destroyed"); }
+    void SetProgress(int n) override { events.push_back("progress:" + std::to_string(n)); }
 
-private:
-    Strings& m_events;
+    Strings& events;
 };
 
 // onPump lets a test act inside the pump (press Stop, start a nested operation). WaitMessage()
 // presses Ok on the last build window that is still linked to an index, so a build that waits for
 // the user cannot hang a test.
-class FakeHost : public CIndexHost {
-public:
+struct FakeHost : CIndexHost {
     // Everything that happened, in order: "loading-created", "progress:42", "pump",
     // "loading-destroyed", "wait", "message-box:text|caption|type".
     Strings events;
     int nPumps = 0;
     std::vector<std::shared_ptr<BuildWindowLog>> buildWindows;  // one log per window made
     FakeBuildWindow* pLastBuildWindow = nullptr;                // valid until its log says bDeleted
-    bool bBuildWindowCreateSucceeds = true;
-    std::function<void(int nPump)> onPump;  // called with the 1-based number of the pump
+    std::function<void(int nPump)> onPump = [](int) {};  // called with the pump's 1-based number
 
     CBuildProgressWnd* NewBuildWindow() override {
         buildWindows.push_back(std::make_shared<BuildWindowLog>());
-        return pLastBuildWindow =
-                   new FakeBuildWindow(buildWindows.back(), bBuildWindowCreateSucceeds);
+        return pLastBuildWindow = new FakeBuildWindow(buildWindows.back());
     }
     std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
+        events.emplace_back("loading-created");
         return std::make_unique<FakeLoadingWnd>(events);
     }
     void PumpMessages() override {
         events.emplace_back("pump");
-        ++nPumps;
-        if (onPump) {
-            onPump(nPumps);
-        }
+        onPump(++nPumps);
     }
     void WaitMessage() override {
         events.emplace_back("wait");
@@ -100,23 +86,20 @@ public:
         return true;
     }
 
-    long Count(const char* pszEvent) const {
-        return std::count(events.begin(), events.end(), pszEvent);
-    }
+    long Count(const char* pszEvent) const { return std::ranges::count(events, pszEvent); }
     // What a click on Stop or Ok does. True when the last window still existed, linked, to press.
     bool PressOkOnLiveWindow() {
-        if (buildWindows.empty() || buildWindows.back()->bDeleted ||
-            pLastBuildWindow->GetIndex() == nullptr) {
-            return false;
+        const bool bLive = !buildWindows.empty() && !buildWindows.back()->bDeleted &&
+                           pLastBuildWindow->GetIndex() != nullptr;
+        if (bLive) {
+            pLastBuildWindow->OnOK();
         }
-        pLastBuildWindow->OnOK();
-        return true;
+        return bLive;
     }
 };
 
 // Keeps the block it was handed and copies of its lines.
-class FakeResultList : public CResultList {
-public:
+struct FakeResultList : CResultList {
     Strings lines;
     std::shared_ptr<const CLineTexts> pTexts;
     int nReplaceCalls = 0;
@@ -134,10 +117,8 @@ public:
     }
 };
 
-class FakeBrowserPane : public CBrowserPane {
-public:
+struct FakeBrowserPane : CBrowserPane {
     Strings navigations;
-
     void Navigate(const char* pszPath) override { navigations.emplace_back(pszPath); }
     void GoBack() override {}
 };
@@ -169,7 +150,6 @@ inline Strings PathsOf(const CPathList& list) {
 
 inline std::string ReadWhole(const std::string& sPath) {
     std::ifstream in(sPath, std::ios::binary);
-    EXPECT_TRUE(in) << sPath;
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

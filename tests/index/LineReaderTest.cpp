@@ -72,34 +72,25 @@ std::vector<Line> ReadAll(const std::string& sContent, std::size_t nCapacity) {
     return lines;
 }
 
-// The surprising rules by name; the random test below holds the reader to all of them.
+// The surprising rules by name; the random test below holds the reader to all of them. CR LF and
+// LF ends, a missing final line end and NULs are in the damaged golden index file.
 TEST(LineReaderTest, ReadsLinesByTheRules) {
     const struct {
         const char* pszName;
         std::string sContent;
         std::vector<Line> expected;
-        std::size_t nCapacity = kLineCapacity;
     } cases[] = {
-        {"CR LF", "abc\r\ndef\r\n", {{"abc", true}, {"def", true}, {"", false}}},
         {"empty file", "", {{"", false}}},  // measured as 0 bytes, it still divides by 1
-        {"no final line end", "abc\ndef", {{"abc", true}, {"def", false}}},
         {"lone CR eats next byte", "abc\rdef\r\n", {{"abc", true}, {"ef", true}, {"", false}}},
         {"final lone CR", "abc\r", {{"abc", false}}},
         // The 1000th byte of a long line is lost between its pieces.
         {"1000 chars",
          std::string(999, 'x') + "Y\r\n",
          {{std::string(999, 'x'), true}, {"", true}, {"", false}}},
-        {"capacity 10",
-         "0123456789abcdef\r\nnext\r\n",
-         {{"012345678", true}, {"next", true}, {"", false}},
-         10},
-        {"embedded NUL",
-         std::string("ab\0cd\r\nef\r\n", 11),
-         {{"ab", true}, {"ef", true}, {"", false}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
-        EXPECT_EQ(ReadAll(c.sContent, c.nCapacity), c.expected);
+        EXPECT_EQ(ReadAll(c.sContent, kLineCapacity), c.expected);
     }
 }
 

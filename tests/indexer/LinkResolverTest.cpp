@@ -1,10 +1,5 @@
 // Tests of link resolution: the worked examples with both separators, and the edge cases.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <array>
-#include <string>
-#include <vector>
 
 #include "index/Fakes.h"
 
@@ -91,20 +86,6 @@ TEST(ResolveLinkTest, EdgeCases) {
     Check("c:\\page.htm", {}, {{"/x.htm", "", "c:\\\\x.htm"}});
     // A page path without a directory: the fallback adds nothing.
     Check("page.htm", {"x.htm"}, {{"/x.htm", "", "/x.htm"}, {"x.htm", "x.htm", "x.htm"}}, "/");
-}
-
-TEST(ResolveLinkTest, QueuesEachPathOnceButTriesEveryEntry) {
-    Site site;
-    site.fs.SetFile("/site/page.htm", "");
-    site.index.ResolveLink("/site/index.htm", "Page.HTM", "Page");
-    site.index.ResolveLink("/site/index.htm", "page.htm", "page");
-    site.index.ResolveLink("/site/other/x.htm", "../page.htm#a", "Another text");
-    site.index.ResolveLink("/site/index.htm", "index.htm", "Home");
-    EXPECT_EQ(PathsOf(site.index.GetPending()), (Strings{"/site/page.htm", "/site/index.htm"}));
-    // "page" equals "Page" in the entry order: the first one stays.
-    EXPECT_EQ(EntriesOf(site.index),
-              (Entries{{"Another text", "/site/page.htm#a"}, {"Page", "/site/page.htm"}}));
-    EXPECT_EQ(site.index.GetLinkCount(), 2);
 }
 
 // A path that would not fit 199 characters, before or after "default.htm" is added, or a target

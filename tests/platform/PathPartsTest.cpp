@@ -21,27 +21,24 @@ TEST(SplitPathTest, SplitsIntoDriveDirectoryNameAndExtension) {
         {"c:/site\\mixed/page.html", "c:|/site\\mixed/|page|.html"},
         {"c:\\site\\index.htm#top", "c:|\\site\\|index|.htm#top"},
         {"c:\\site\\sub#x\\default.htm", "c:|\\site\\sub#x\\|default|.htm"},
-        {"/site.d/readme", "|/site.d/|readme|"},
-        {"archive.tar.gz", "||archive.tar|.gz"},
         {"c:", "c:|||"},
         {"", "|||"},
         {"/site/docs/", "|/site/docs/||"},
         {".hidden", "|||.hidden"},
     };
-    CPathParts parts;
+    CPathParts p;
     for (const auto& [pszPath, pszParts] : cases) {
-        SplitPath(pszPath, parts);
-        EXPECT_EQ(std::string(parts.szDrive) + "|" + parts.szDir + "|" + parts.szFileName + "|" +
-                      parts.szExt,
+        SplitPath(pszPath, p);
+        EXPECT_EQ(std::string(p.szDrive) + "|" + p.szDir + "|" + p.szFileName + "|" + p.szExt,
                   pszParts)
             << pszPath;
     }
     // Parts that exceed their buffers are cut.
     const std::string sDir = "/" + std::string(300, 'd') + "/", sName(300, 'n'), sExt(300, 'e');
-    SplitPath((sDir + sName + "." + sExt).c_str(), parts);
-    EXPECT_EQ(parts.szDir, sDir.substr(0, kDirCapacity - 1));
-    EXPECT_EQ(parts.szFileName, sName.substr(0, kFileNameCapacity - 1));
-    EXPECT_EQ(parts.szExt, "." + sExt.substr(0, kExtCapacity - 2));
+    SplitPath((sDir + sName + "." + sExt).c_str(), p);
+    EXPECT_EQ(std::string(p.szDir) + "|" + p.szFileName + "|" + p.szExt,
+              sDir.substr(0, kDirCapacity - 1) + "|" + sName.substr(0, kFileNameCapacity - 1) +
+                  "|." + sExt.substr(0, kExtCapacity - 2));
 }
 
 // s with '/' and '\' swapped when cSeparator is '/', so that a Windows-style case gets a Linux
@@ -58,13 +55,10 @@ TEST(NormalizePathTest, RemovesParentAndCurrentComponentsWithEitherSeparator) {
         {"c:\\a\\.\\..\\b", "c:\\a\\b"},
         {"c:\\..\\x.htm", "\\x.htm"},
         {"\\..\\a\\..\\b", "\\..\\a\\..\\b"},
-        {"c:\\site\\docs\\../images/../index.htm#top", "c:\\site\\index.htm#top"},
-        {"c:\\site\\docs\\..\\..\\..\\x.htm", "\\x.htm"},
         {"c:\\a\\.\\.\\b", "c:\\a\\b"},
         {"a\\..\\b", "\\b"},
         {"c:\\a\\..", "c:\\a\\.."},
         {"c:\\a..\\b", "c:\\a..\\b"},
-        {"", ""},
     };
     for (const auto& [pszPath, pszExpected] : cases) {
         for (const char cSeparator : {'\\', '/'}) {
@@ -120,6 +114,8 @@ TEST(MakeIndexFileNameTest, ReplacesTheExtensionOrRefusesNamesThatDoNotFit) {
         {"/site/Start.Page.HTM", "/site/Start.Page.idx"},
         {sFits + ".htm", sFits + ".idx"},
         {"/d" + sFits + ".htm", ""},
+        // Refused though the extension is dropped: a part of the split was cut.
+        {"/site/page." + std::string(300, 'e'), ""},
     };
     for (const auto& [sStartPage, sExpected] : cases) {
         char szOut[kMaxPathCapacity];
@@ -127,11 +123,6 @@ TEST(MakeIndexFileNameTest, ReplacesTheExtensionOrRefusesNamesThatDoNotFit) {
             << sStartPage;
         EXPECT_EQ(szOut, sExpected) << sStartPage;
     }
-    // A directory cut by the split would name another file, even in a large buffer.
-    const std::string sCutDir = "/" + std::string(300, 'd') + "/page.htm";
-    char szLarge[1024];
-    EXPECT_FALSE(MakeIndexFileName(sCutDir.c_str(), szLarge, sizeof szLarge));
-    EXPECT_STREQ(szLarge, "");
 }
 
 TEST(MakeAbsoluteNormalPathTest, AnchorsAndCleansPaths) {
@@ -150,19 +141,24 @@ TEST(MakeAbsoluteNormalPathTest, AnchorsAndCleansPaths) {
     }
 }
 
-TEST(PathTableTest, MatchesUnorderedMapAcrossGrowth) {
+TEST(PathTableTest, MatchesUnorderedMapAcrossGrowthAndClear) {
     std::mt19937 rng(3);
     CPathTable<int> table;
     std::unordered_map<std::string, int> model;
-    for (int i = 0; i < 60000; ++i) {
-        // Short paths that collide often, the empty path, and a few longer than a path block.
+    for (int i = 0; i < 80000; ++i) {
+        if (i == 40000) {  // the second half runs on the cleared table
+            table.Clear();
+            model.clear();
+            ASSERT_EQ(table.GetCount(), 0u);
+        }
+        // Short paths that collide often and differ in case alone, the empty path, and a few
+        // longer than a path block.
         const std::uint32_t nKind = rng() % 50;
         const std::string sPath = nKind == 0   ? std::string()
                                   : nKind == 1 ? std::string(70000 + rng() % 3, 'x')
-                                               : "/site/d" + std::to_string(rng() % 100) + "/P" +
-                                                     std::to_string(rng() % 400) + ".htm";
-        SCOPED_TRACE("step " + std::to_string(i) + ", " + std::to_string(sPath.size()) +
-                     " bytes: " + sPath.substr(0, 40));
+                                               : "/site/d" + std::to_string(rng() % 100) + '/' +
+                                                     "Pp"[rng() % 2] + std::to_string(rng() % 400);
+        SCOPED_TRACE("step " + std::to_string(i) + ": " + sPath.substr(0, 40));
         const auto it = model.find(sPath);
         int* pValue = table.Find(sPath);
         ASSERT_EQ(pValue != nullptr, it != model.end());
@@ -178,15 +174,8 @@ TEST(PathTableTest, MatchesUnorderedMapAcrossGrowth) {
     EXPECT_EQ(table.GetCount(), model.size());
     for (const auto& [sPath, nValue] : model) {
         const int* pValue = table.Find(sPath);
-        ASSERT_NE(pValue, nullptr) << sPath.substr(0, 40);
-        EXPECT_EQ(*pValue, nValue) << sPath.substr(0, 40);
+        EXPECT_EQ(pValue != nullptr ? *pValue : -1, nValue) << sPath.substr(0, 40);
     }
-    table.Clear();
-    EXPECT_EQ(table.GetCount(), 0u);
-    EXPECT_EQ(table.Find("/site/d1/P1.htm"), nullptr);
-    EXPECT_EQ(table.Add("/site/d1/P1.htm", 5), 5);
-    EXPECT_EQ(*table.Find("/site/d1/P1.htm"), 5);
-    EXPECT_EQ(table.Find("/site/d1/p1.htm"), nullptr) << "paths compare case-sensitively";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The desktop program's start: the command-line text rebuilt from the arguments and read back
 // by the window's tokenizer, the single-instance channel in one process, and the built
-// `sitefinch` program as a whole (options, refusals, hand-over between processes).
+// `sitefinch` program as a whole (refusals, hand-over between processes).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -90,7 +90,6 @@ TEST(CommandLineTokens, SplitsTheTextIntoStartPageAndQuery) {
         EXPECT_EQ(tokens.GetQuery(), c.sQuery);
         EXPECT_EQ(tokens.IsStartPageTooLong(), c.bTooLong);
     }
-    EXPECT_EQ(CCommandLineTokens::Parse(nullptr).GetStartPage(), "");
 }
 
 // A text rebuilt from the arguments must read back through the window's tokenizer as its first
@@ -105,16 +104,14 @@ TEST(AppCommandLine, RebuildsQuotedTextThatTheTokenizerReadsBackOrAnswersOrRefus
         EStartAction eAction = A::Run;
         std::string sCwd = kCwd;
     } cases[] = {
-        {{}, ""},
         {{sLongest}, "\"" + kCwd + "/" + sLongest + "\""},
         {{sLongest + 'x'}, "longer than 259", A::Refuse},
         // Without a current directory only an absolute start page, or none, works.
         {{"/a/b.htm", "q"}, "\"/a/b.htm\" \"q\"", A::Run, ""},
         {{"", "  padded  "}, "\"\" \"  padded  \"", A::Run, ""},
         {{"relative.htm"}, "current directory", A::Refuse, ""},
-        {{"..//a b.htm", "two words"}, "\"/home/user/a b.htm\" \"two words\""},
-        {{"\xC4rger.htm", "\xC3\xA9t\xC3\xA9"},
-         "\"/home/user/docs/\xC4rger.htm\" \"\xC3\xA9t\xC3\xA9\""},
+        {{"..//\xC4rger b.htm", "\xC3\xA9t\xC3\xA9 two"},
+         "\"/home/user/\xC4rger b.htm\" \"\xC3\xA9t\xC3\xA9 two\""},
         // Only the first argument is a path; the others pass as they are.
         {{"p.htm", "../q", "extra"}, "\"/home/user/docs/p.htm\" \"../q\" \"extra\""},
         // After "--" arguments may begin with a dash, and no option is one.
@@ -155,31 +152,6 @@ protected:
     CInstanceChannel m_server{m_sName};
     Texts m_delivered;
 };
-
-// A delivery may run nested event loops (a build, a question); a text arriving then must wait
-// until the first delivery has returned instead of starting a second one inside it.
-TEST_F(AppInstanceChannel, TextArrivingDuringADeliveryWaitsForIt) {
-    int nDepth = 0;
-    int nMaxDepth = 0;
-    std::future<EHandOver> second;
-    m_server.SetReceiver(
-        [&](const QByteArray& text) {
-            nMaxDepth = std::max(nMaxDepth, ++nDepth);
-            m_delivered.push_back(text);
-            if (!second.valid()) {
-                second = HandOverApart(m_sName, "\"\" \"inner\"");
-                EXPECT_TRUE(ServeEventsUntil([&] { return m_server.QueuedCount() == 1; }));
-            }
-            --nDepth;
-        },
-        [] { return false; });
-    std::future<EHandOver> first = HandOverApart(m_sName, "\"\" \"outer\"");
-    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(second); }));
-    ASSERT_TRUE(Returned(first));
-    EXPECT_EQ(first.get(), EHandOver::Delivered);
-    EXPECT_EQ(nMaxDepth, 1);
-    EXPECT_EQ(m_delivered, (Texts{"\"\" \"outer\"", "\"\" \"inner\""}));
-}
 
 TEST_F(AppInstanceChannel, OversizedLengthIsDroppedAndTheServerKeepsWorking) {
     m_server.SetReceiver([this](const QByteArray& text) { m_delivered.push_back(text); },
@@ -281,32 +253,9 @@ protected:
     std::vector<std::unique_ptr<QProcess>> m_running;  // killed, if still running, when destroyed
 };
 
-// A refusal is a failure, with the reason and the usage on standard error. The informational
-// options are answered before Qt is touched, so they need no display at all.
-TEST_F(AppProcess, AnswersOptionsWithoutADisplayAndRefusesWithUsage) {
-    QProcess* pRefused = RunToEnd({QStringLiteral("page.htm"), QStringLiteral("say \"hi\"")});
-    const QByteArray err = pRefused->readAllStandardError();
-    EXPECT_EQ(pRefused->exitCode(), 2);
-    EXPECT_TRUE(err.contains("double quote: say \"hi\"\nUsage: sitefinch [--]"))
-        << err.toStdString();
-    EXPECT_TRUE(pRefused->readAllStandardOutput().isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(m_sSocket));
-
-    for (const char* pszName : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        m_env.remove(QString::fromLatin1(pszName));
-    }
-    QProcess* pHelp = RunToEnd({QStringLiteral("--help")});
-    EXPECT_EQ(pHelp->exitCode(), 0);
-    EXPECT_TRUE(
-        pHelp->readAllStandardOutput().startsWith("Usage: sitefinch [--] [START-PAGE [QUERY]]\n"));
-    const QByteArray version = RunToEnd({QStringLiteral("--version")})->readAllStandardOutput();
-    EXPECT_TRUE(version.startsWith("sitefinch ") && version.endsWith('\n') &&
-                !version.contains("unknown"))
-        << version.toStdString();
-}
-
 // A crashed instance leaves its socket behind; the next start takes it over and becomes the
-// running window, to which later starts hand their command lines and then end.
+// running window, to which later starts hand their command lines and then end. A refused start
+// is a failure, with the reason and the usage, and hands nothing over.
 TEST_F(AppProcess, LaterStartsHandTheirCommandLineToTheRunningWindowEvenAfterACrash) {
     QProcess* pCrashed = Start({QString(), QStringLiteral("first")});
     ASSERT_TRUE(WaitUntilServing(pCrashed));
@@ -320,6 +269,10 @@ TEST_F(AppProcess, LaterStartsHandTheirCommandLineToTheRunningWindowEvenAfterACr
     EXPECT_EQ(HandOverLog(), QByteArray("\"\" \"Other query\"\n"));
     // A start without arguments hands over an empty command line (the window shows its help).
     EXPECT_EQ(RunToEnd({})->exitCode(), 0);
+    QProcess* pRefused = RunToEnd({QStringLiteral("page.htm"), QStringLiteral("say \"hi\"")});
+    EXPECT_EQ(pRefused->exitCode(), 2);
+    EXPECT_TRUE(pRefused->readAllStandardError().contains(
+        "double quote: say \"hi\"\nUsage: sitefinch [--]"));
     EXPECT_EQ(HandOverLog(), QByteArray("\"\" \"Other query\"\n\n"));
 
     // SIGTERM closes the window; the process ends normally and takes its socket with it.
