@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,21 +25,30 @@ public:
                 continue;
             }
             const std::string& sName = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate) {
-                m_aggregates[sName][run.aggregate_name] = run.GetAdjustedCPUTime();
-            } else if (run.run_type == Run::RT_Iteration) {
-                m_iterations[sName] = run.GetAdjustedCPUTime();
+            for (const Clock clock : {Clock::kCpu, Clock::kWall}) {
+                const double dTime =
+                    clock == Clock::kCpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
+                if (run.run_type == Run::RT_Aggregate) {
+                    m_aggregates[static_cast<int>(clock)][sName][run.aggregate_name] = dTime;
+                } else if (run.run_type == Run::RT_Iteration) {
+                    m_iterations[static_cast<int>(clock)][sName] = dTime;
+                }
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // CPU time per iteration (steadier than wall time on a shared machine) of the benchmark
-    // registered under sName: of its repetitions, when it has several, the aggregate sAggregate
-    // ("min" when it was computed, else "median"); 0 if it did not run (filtered out or failed).
-    double Time(const std::string& sName, const std::string& sAggregate = "") const {
-        const auto it = m_aggregates.find(sName);
-        if (it != m_aggregates.end()) {
+    // CPU time is steadier on a shared machine; wall time is what a person waits for a window.
+    enum class Clock { kCpu, kWall };
+
+    // Time per iteration of the benchmark registered under sName, CPU time unless told: of its
+    // repetitions, when it has several, the aggregate sAggregate ("min" when it was computed,
+    // else "median"); 0 if it did not run (filtered out or failed).
+    double Time(const std::string& sName, const std::string& sAggregate = "",
+                Clock clock = Clock::kCpu) const {
+        const auto& aggregates = m_aggregates[static_cast<int>(clock)];
+        const auto it = aggregates.find(sName);
+        if (it != aggregates.end()) {
             for (const std::string& sWanted : sAggregate.empty()
                                                   ? std::vector<std::string>{"min", "median"}
                                                   : std::vector<std::string>{sAggregate}) {
@@ -48,16 +58,17 @@ public:
             }
             return 0.0;
         }
-        const auto single = m_iterations.find(sName);
-        return single == m_iterations.end() ? 0.0 : single->second;
+        const auto& iterations = m_iterations[static_cast<int>(clock)];
+        const auto single = iterations.find(sName);
+        return single == iterations.end() ? 0.0 : single->second;
     }
 
     // Prints "label: ratio (target <= limit)" when both ran, from the times Time() gives.
     void PrintRatio(const std::string& sLabel, const std::string& sMeasured,
-                    const std::string& sBaseline, double dLimit,
-                    const std::string& sAggregate = "") const {
-        const double dMeasured = Time(sMeasured, sAggregate);
-        const double dBaseline = Time(sBaseline, sAggregate);
+                    const std::string& sBaseline, double dLimit, const std::string& sAggregate = "",
+                    Clock clock = Clock::kCpu) const {
+        const double dMeasured = Time(sMeasured, sAggregate, clock);
+        const double dBaseline = Time(sBaseline, sAggregate, clock);
         if (dMeasured <= 0.0 || dBaseline <= 0.0) {
             return;
         }
@@ -67,8 +78,9 @@ public:
     }
 
 private:
-    std::map<std::string, std::map<std::string, double>> m_aggregates;
-    std::map<std::string, double> m_iterations;
+    // Indexed by Clock.
+    std::array<std::map<std::string, std::map<std::string, double>>, 2> m_aggregates;
+    std::array<std::map<std::string, double>, 2> m_iterations;
 };
 
 }  // namespace sitefinch::bench

@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "GeneratedSite.h"
 #include "RatioReporter.h"
 #include "index/LinkIndex.h"
 #include "platform/FileSystem.h"
@@ -24,12 +23,10 @@ using sitefinch::CBuildProgressWnd;
 using sitefinch::CIndexHost;
 using sitefinch::CLinkIndex;
 using sitefinch::CLoadingWnd;
+using sitefinch::bench::CGeneratedSite;
 
 constexpr int kSmallSite = 1000;
 constexpr int kLargeSite = 20000;
-constexpr int kPagesPerDirectory = 100;
-constexpr int kLinksPerPage = 10;
-constexpr std::size_t kPageBytes = 2048;
 constexpr std::size_t kReadBlock = 4096;
 constexpr double kMinSeconds = 1.0;  // per repetition
 constexpr int kRepetitions = 7;
@@ -66,42 +63,6 @@ public:
 private:
     CBuildProgressWnd* m_pWindow = nullptr;
     bool m_bAcknowledge = false;
-};
-
-std::string PagePath(int nPage) {
-    char szPath[64];
-    std::snprintf(szPath, sizeof szPath, "d%03d/p%05d.htm", nPage / kPagesPerDirectory, nPage);
-    return szPath;
-}
-
-// A site of nPages pages of about 2 KB, each with a title and ten links to other pages; page
-// i links to page i + 1, so the crawl reaches every page.
-struct CGeneratedSite {
-    fs::path root;
-    std::vector<std::string> pages;  // absolute paths
-
-    CGeneratedSite(const fs::path& base, int nPages)
-        : root(base / ("site" + std::to_string(nPages))) {
-        std::mt19937 random(static_cast<std::uint32_t>(nPages));
-        std::uniform_int_distribution<int> anyPage(0, nPages - 1);
-        for (int i = 0; i < nPages; ++i) {
-            const fs::path path = root / PagePath(i);
-            fs::create_directories(path.parent_path());
-            std::string sPage = "<html><head>\n<title>Topic " + std::to_string(i) +
-                                " of the generated guide</title>\n</head><body>\n";
-            for (int nLink = 0; nLink < kLinksPerPage; ++nLink) {
-                const int nTarget = nLink == 0 ? (i + 1) % nPages : anyPage(random);
-                sPage += "<p><a href=\"../" + PagePath(nTarget) + (nLink == 2 ? "#part" : "") +
-                         "\">See topic " + std::to_string(nTarget) + "</a></p>\n";
-            }
-            while (sPage.size() < kPageBytes) {
-                sPage += "<p>Filler text that a reader skims past, as real pages have it.</p>\n";
-            }
-            sPage += "</body></html>\n";
-            std::ofstream(path, std::ios::binary) << sPage;
-            pages.push_back(path.string());
-        }
-    }
 };
 
 fs::path g_base;

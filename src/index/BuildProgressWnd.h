@@ -18,11 +18,13 @@ public:
     void SetIndex(CLinkIndex* pIndex) { m_pIndex = pIndex; }
     CLinkIndex* GetIndex() const { return m_pIndex; }
 
-    // Appends a line to the list and makes it the current line; repaints at once.
+    // Appends a line to the list and makes it the current line. Each of these three changes
+    // its control at once and has the window repainted soon: at once, or at the end of the
+    // display frame in which the window last painted.
     virtual void AddLine(const char* pszText) = 0;
-    // The progress text: the current step; repaints at once.
+    // The progress text: the current step.
     virtual void SetProgressText(const char* pszText) = 0;
-    // The text of the Stop/Ok button; repaints at once.
+    // The text of the Stop/Ok button.
     virtual void SetButtonText(const char* pszText) = 0;
     // The statistics text; shown at the next repaint.
     virtual void SetStatisticsText(const char* pszText) = 0;

@@ -90,7 +90,7 @@ bool CLinkIndex::LoadIndex(const char* pszPath) {
             if (pLoadingWnd) {
                 pLoadingWnd->SetProgress(std::min(reader.GetPercent(), 100));
             }
-            m_host.PumpMessages();
+            m_host.PumpMessagesOncePerFrame();
             if (!reader.ReadLine(szTarget, sizeof szTarget)) {
                 break;
             }

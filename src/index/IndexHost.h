@@ -28,6 +28,11 @@ public:
     // arrives here is dropped.
     virtual void PumpMessages() = 0;
 
+    // For a loop that pumps far more often than anyone can notice (a load pumps once per
+    // entry): may dispatch only once a display frame has passed since the last full dispatch,
+    // so an event waits at most about a frame.
+    virtual void PumpMessagesOncePerFrame() { PumpMessages(); }
+
     // Blocks until at least one event is waiting; used where the build waits for the user.
     virtual void WaitMessage() = 0;
 

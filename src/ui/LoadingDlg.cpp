@@ -20,7 +20,11 @@ CLoadingDlg::CLoadingDlg(QWidget* pParent)
 CLoadingDlg::~CLoadingDlg() = default;
 
 void CLoadingDlg::SetProgress(int nPercent) {
-    m_pUi->progressBar->setValue(nPercent < 0 ? 0 : (nPercent > 100 ? 100 : nPercent));
+    // A load reports its percentage once per entry; the bar changes a hundred times at most.
+    const int nValue = nPercent < 0 ? 0 : (nPercent > 100 ? 100 : nPercent);
+    if (nValue != m_pUi->progressBar->value()) {
+        m_pUi->progressBar->setValue(nValue);
+    }
 }
 
 int CLoadingDlg::GetProgress() const {

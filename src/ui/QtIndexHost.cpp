@@ -4,7 +4,9 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QObject>
+#include <QScreen>
 #include <QThread>
 
 #include "BuildIndexDlg.h"
@@ -38,6 +40,16 @@ protected:
     }
 };
 
+int PrimaryFrameMs() {
+    return DisplayFrameMs(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+                              ? QGuiApplication::primaryScreen()
+                              : nullptr);
+}
+
+// Reading the clock costs a fifth of a loaded entry; once per this many pumps is enough to
+// notice a frame's end.
+constexpr unsigned kPumpsPerClockRead = 32;
+
 QString ForDisplay(const char* pszText) {
     const std::string display = DecodeForDisplay(pszText != nullptr ? pszText : "");
     return QString::fromUtf8(display.data(), static_cast<qsizetype>(display.size()));
@@ -45,27 +57,51 @@ QString ForDisplay(const char* pszText) {
 
 }  // namespace
 
-CQtIndexHost::CQtIndexHost(QWidget* pMainWindow) : m_pMainWindow(pMainWindow) {}
+CQtIndexHost::CQtIndexHost(QWidget* pMainWindow)
+    : m_pMainWindow(pMainWindow), m_nFrameMs(PrimaryFrameMs()), m_probe(m_nFrameMs) {
+    m_sinceDrained.start();
+}
 
 CQtIndexHost::~CQtIndexHost() = default;
 
 CBuildProgressWnd* CQtIndexHost::NewBuildWindow() {
-    return new CBuildIndexDlg(m_pMainWindow);
+    auto* pWnd = new CBuildIndexDlg(m_pMainWindow);
+    m_pBuildWnd = pWnd;
+    return pWnd;
 }
 
 std::unique_ptr<CLoadingWnd> CQtIndexHost::NewLoadingWindow() {
     return std::make_unique<CLoadingDlg>(m_pMainWindow);
 }
 
-void CQtIndexHost::PumpMessages() {
-    if (QCoreApplication::instance() == nullptr) {
-        return;
-    }
+void CQtIndexHost::DrainEvents() {
     CQuitFilter quitFilter;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_probe.MarkDrained();
+    m_sinceDrained.start();
+}
+
+void CQtIndexHost::PumpMessages() {
+    if (QCoreApplication::instance() == nullptr || !m_probe.AnyWaiting()) {
+        return;
+    }
+    DrainEvents();
+}
+
+void CQtIndexHost::PumpMessagesOncePerFrame() {
+    if (QCoreApplication::instance() == nullptr || ++m_nUnclockedPumps < kPumpsPerClockRead) {
+        return;
+    }
+    m_nUnclockedPumps = 0;
+    if (m_sinceDrained.elapsed() >= m_nFrameMs) {
+        DrainEvents();
+    }
 }
 
 void CQtIndexHost::WaitMessage() {
+    if (m_pBuildWnd != nullptr) {
+        m_pBuildWnd->ShowChanges();
+    }
     QAbstractEventDispatcher* pDispatcher = QAbstractEventDispatcher::instance(
         QCoreApplication::instance() != nullptr ? QCoreApplication::instance()->thread()
                                                 : QThread::currentThread());
