@@ -1,6 +1,7 @@
 // The query filter: which entries the result list shows, and what its lines lead to.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -9,18 +10,11 @@
 #include <vector>
 
 #include "LinkIndex.h"
+#include "TextScan.h"
 #include "platform/DisplayText.h"
 #include "platform/Text.h"
 
 namespace sitefinch {
-
-namespace {
-
-bool Contains(const char* pText, std::size_t nText, const std::string& sNeedle) {
-    return ::memmem(pText, nText, sNeedle.data(), sNeedle.size()) != nullptr;
-}
-
-}  // namespace
 
 void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     char szQuery[kQueryCapacity];
@@ -46,17 +40,21 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
-        const char* pLowerBlock = m_filterLower.data();
-        for (std::size_t i = 0; i < nTexts; ++i) {
-            const std::size_t nStart = texts.offsets[i];
-            const std::size_t nEnd = i + 1 < nTexts ? texts.offsets[i + 1] : m_filterLower.size();
-            const std::size_t nLength = nEnd - nStart - 1;
-            if (!Contains(pLowerBlock + nStart, nLength, forms.sCp1252) &&
-                !(bTwoForms && Contains(pLowerBlock + nStart, nLength, forms.sUtf8))) {
-                continue;
-            }
-            m_pPositionMap->push_back(m_filterEntries[i]);
-            lines.push_back(static_cast<std::uint32_t>(i));
+        FindTextsContaining(m_filterLower.data(), m_filterLower.size(), texts.offsets.data(),
+                            nTexts, forms.sCp1252, lines);
+        if (bTwoForms) {
+            std::vector<std::uint32_t> other;
+            FindTextsContaining(m_filterLower.data(), m_filterLower.size(), texts.offsets.data(),
+                                nTexts, forms.sUtf8, other);
+            std::vector<std::uint32_t> both;
+            both.reserve(lines.size() + other.size());
+            std::set_union(lines.begin(), lines.end(), other.begin(), other.end(),
+                           std::back_inserter(both));
+            lines = std::move(both);
+        }
+        m_pPositionMap->reserve(lines.size());
+        for (const std::uint32_t nLine : lines) {
+            m_pPositionMap->push_back(m_filterEntries[nLine]);
         }
     }
     resultList.ReplaceLines(m_pFilterTexts, std::move(lines));
