@@ -107,7 +107,9 @@ CSearchDlg::CSearchDlg(QByteArray commandLineText, QWidget* pParent)
       m_host(this),
       m_index(NativeFileSystem(), m_host) {
     m_pUi->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // A normal top-level window, not a dialog: window managers give a dialog without a parent
+    // no task-bar button of its own, since Qt makes it transient for a hidden leader window.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     m_pResultModel = new CResultListModel(this);
     m_pUi->resultList->setModel(m_pResultModel);
