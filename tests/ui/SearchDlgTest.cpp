@@ -357,10 +357,38 @@ TEST_F(SearchDlgTest, BrowserPaneFollowsLocalLinksAndSendsOthersToTheDefaultBrow
     const QUrl outside(QStringLiteral("http://example.org/more"));
     emit pView->anchorClicked(outside);
     EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), Path("Alpha.htm"));
-    emit pView->anchorClicked(QUrl(QStringLiteral("index.htm")));  // relative to the page shown
-    EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), Path("index.htm"));
     EXPECT_EQ(opened, std::vector<QUrl>{outside});
     SetOpenUrlFn({});
+
+    // Links are relative to the page shown and found on disk as the index finds its files: any
+    // letter case, and a directory leads to its default page.
+    QFile page(Path("Sub/Default.HTM"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly) && page.write("<title>Sub</title>") > 0);
+    page.close();
+    const struct {
+        const char* pszHref;
+        QString shown;
+    } links[] = {
+        {"index.htm", Path("index.htm")},
+        {"ALPHA.HTM#second", Path("Alpha.htm")},
+        {"SUB", Path("Sub/Default.HTM")},
+        {"gamma.HTML", Path("Sub/Gamma.html")},
+        {"../sub/", Path("Sub/Default.HTM")},
+        // Nothing there: the pane is asked for the missing page and says so in its own way.
+        {"../nowhere/", Path("nowhere/default.htm")},
+    };
+    QString previous = Path("Alpha.htm");
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.pszHref);
+        emit pView->anchorClicked(QUrl(QString::fromLatin1(link.pszHref)));
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), link.shown);
+        pane.GoBack();
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), previous);
+        pView->forward();
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), link.shown);
+        previous = link.shown;
+    }
+    EXPECT_EQ(pane.ResolveLocalUrl(outside), outside);
 }
 
 // Counts the quit requests that reach the application object, and never lets one end it.
