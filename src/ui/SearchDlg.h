@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QIcon>
+#include <QKeySequence>
+#include <QList>
 
 #include "QtIndexHost.h"
 #include "index/LinkIndex.h"
@@ -110,14 +112,32 @@ public slots:
     // Escape, the close box: closes the window, or remembers the request while busy.
     void reject() override;
 
+    // Ctrl+L and F6: the focus to the query box, its text selected. Shift+F6: to the pane.
+    void FocusQueryBox();
+    void FocusBrowserPane();
+
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    // Watches the application's key and focus events: the keys of the window (Escape, the
+    // buttons' mnemonics, Ctrl+L, F6, Shift+F6) also work while the browser pane has the focus,
+    // and the keys that move between the query box and the result list.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     class COperation;
     friend class COperation;
 
     void ConnectSignals();
+    void AddKeyShortcuts();
+    // True when the key is one of the window's own: Escape, a button's mnemonic or a shortcut
+    // of AddKeyShortcuts.
+    bool IsWindowKey(const QKeyEvent& key) const;
+    bool IsInBrowserPane(const QWidget* pWidget) const;
+    // Down and PageDown in the query box; Up on the list's first line; Tab into an unselected
+    // list. True when the key or focus change was taken.
+    bool OnQueryBoxKey(const QKeyEvent& key);
+    bool OnResultListKey(const QKeyEvent& key);
+    void SelectRow(int nRow);
     void ApplyTemplateGeometry();
     void SetStartPageLine(const std::string& sStartPage);
     // The selected line of the result list, or -1.
@@ -136,6 +156,7 @@ private:
     int m_nOperations = 0;
     bool m_bCloseRequested = false;
     bool m_bControlsReady = false;
+    QList<QKeySequence> m_windowKeys;  // see IsWindowKey
 };
 
 }  // namespace sitefinch

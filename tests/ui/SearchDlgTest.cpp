@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -259,6 +260,93 @@ TEST_F(SearchDlgTest, EnterViewPageAndDoubleClickOpenTheSelectedEntryAndOnlyEsca
     EXPECT_EQ(QueryBox()->width(), 0);
 
     SendKey(QueryBox(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+// Takes every key for itself, as the page in a WebEngine pane does.
+struct CKeySwallower : QObject {
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::ShortcutOverride) {
+            pEvent->accept();
+            return true;
+        }
+        return pEvent->type() == QEvent::KeyPress;
+    }
+};
+
+// Into the list and back by keyboard, and the window's keys from every control, the pane
+// included, even when its page would take every key.
+TEST_F(SearchDlgTest, KeysMoveBetweenQueryListAndPaneAndTheWindowKeysWorkInThePane) {
+    CSearchDlg& dlg = StartBuilt();
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QListView* pList = ResultList();
+    auto* pPage = dlg.GetBrowser().findChild<QTextBrowser*>();
+    CKeySwallower swallower;
+    pPage->installEventFilter(&swallower);
+    auto selectedRow = [&] {
+        const QModelIndexList rows = pList->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.front().row();
+    };
+
+    QueryBox()->setFocus();
+    QTest::keyClick(QueryBox(), Qt::Key_Down);
+    EXPECT_TRUE(pList->hasFocus());
+    EXPECT_EQ(selectedRow(), 0);
+    EXPECT_EQ(dlg.GetTargetLineText().toStdString(),
+              QString::fromStdString(m_pDlg->GetIndex().GetTargetAt(0)).toStdString());
+    QTest::keyClick(pList, Qt::Key_Up);
+    EXPECT_TRUE(QueryBox()->hasFocus());
+    // Tab selects the first line only when nothing is selected.
+    pList->clearSelection();
+    QTest::keyClick(QueryBox(), Qt::Key_Tab);
+    EXPECT_TRUE(pList->hasFocus());
+    EXPECT_EQ(selectedRow(), 0);
+    QTest::keyClick(pList, Qt::Key_Down);
+    QTest::keyClick(pList, Qt::Key_Backtab);
+    QTest::keyClick(QueryBox(), Qt::Key_Tab);
+    EXPECT_EQ(selectedRow(), 1);
+
+    // PageDown from the query box: the first line that the list does not show whole.
+    dlg.OnSize(600, 160);
+    QTest::keyClick(pList, Qt::Key_Up);
+    QTest::keyClick(pList, Qt::Key_Up);
+    QTest::keyClick(QueryBox(), Qt::Key_PageDown);
+    const int nRow = selectedRow();
+    ASSERT_GT(nRow, 0);
+    const QRect shown = pList->viewport()->rect();
+    EXPECT_TRUE(shown.contains(pList->visualRect(m_pDlg->GetResultModel().index(nRow - 1))));
+    pList->scrollToTop();
+    EXPECT_FALSE(shown.contains(pList->visualRect(m_pDlg->GetResultModel().index(nRow))));
+    dlg.resize(900, 600);
+
+    // From the pane: the mnemonics, the focus keys, and Escape.
+    Select("Gamma page");
+    Button("viewPageButton")->click();
+    Select("Alpha second part");
+    Button("viewPageButton")->click();
+    QueryBox()->setText(QStringLiteral("gam"));
+    QTest::keyClick(&dlg, Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(pPage->hasFocus());
+    // A mnemonic clicks its button a moment later, as the button shows itself pressed.
+    QTest::keyClick(pPage, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(uitest::ServeEventsUntil([&] {
+        return dlg.GetBrowser().GetCurrentUrl().toLocalFile() == Path("Sub/Gamma.html");
+    })) << "Alt+P did not go back";
+    for (const QKeyCombination keys : {Qt::CTRL | Qt::Key_L, QKeyCombination(Qt::Key_F6)}) {
+        pPage->setFocus();
+        QTest::keyClick(pPage, keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(QueryBox()->hasFocus());
+        EXPECT_EQ(QueryBox()->selectedText(), QStringLiteral("gam"));
+    }
+    pPage->setFocus();
+    QTest::keyClick(pPage, Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(uitest::ServeEventsUntil([&] {
+        return Shown() == QCoreApplication::applicationFilePath() + QStringLiteral(".htm");
+    })) << "Alt+H did not show the help page";
+    pPage->setFocus();
+    QTest::keyClick(pPage, Qt::Key_Escape);
     EXPECT_FALSE(dlg.isVisible());
 }
 
