@@ -139,6 +139,8 @@ void CSearchApp::RunMainWindow(CInstanceChannel* pChannel) {
             });
         QObject::connect(&dlg, &CSearchDlg::operationFinished, pChannel,
                          &CInstanceChannel::TryDeliverQueued, Qt::QueuedConnection);
+        // The second start gets a visible answer at once, even when its text has to wait.
+        QObject::connect(pChannel, &CInstanceChannel::textArrived, &dlg, &CSearchDlg::BringToFront);
     }
 
     bool bTerminating = false;

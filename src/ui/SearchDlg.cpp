@@ -286,11 +286,32 @@ bool CSearchDlg::OnInitDialog() {
 }
 
 int CSearchDlg::OnCommandLine(const QByteArray& text) {
-    showNormal();
-    raise();
-    activateWindow();
+    BringToFront();
     ProcessCommandLine(text.constData());
     return 0;
+}
+
+void CSearchDlg::BringToFront() {
+    if (isVisible()) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    QWidget* pInFront = nullptr;
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+        if (pWidget != this && pWidget->isVisible() && pWidget->windowType() == Qt::Dialog) {
+            pWidget->raise();
+            pInFront = pWidget;
+        }
+    }
+    // The window that takes the keys: the modal one when there is one.
+    if (QWidget* pModal = QApplication::activeModalWidget(); pModal != nullptr && pModal != this) {
+        pInFront = pModal;
+        pModal->raise();
+    }
+    if (pInFront != nullptr) {
+        pInFront->activateWindow();
+    }
 }
 
 bool CSearchDlg::IsBusy() const {

@@ -43,6 +43,11 @@ public:
     // like the start-up command line. Returns 0. Not to be called while IsBusy().
     int OnCommandLine(const QByteArray& text);
 
+    // Shows the window in its normal size and raises it, together with the question, message,
+    // file dialog or progress window it has open (those stay in front). Safe at any time, also
+    // while busy and before the window was first shown (then only those others come up).
+    void BringToFront();
+
     // True while a start-page flow, a rebuild, a build or a load runs (including the questions
     // and the file dialog they show); nested operations are refused meanwhile.
     bool IsBusy() const;

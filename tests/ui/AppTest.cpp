@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 
 #include <signal.h>
@@ -176,6 +177,26 @@ TEST_F(AppInstanceChannel, OversizedLengthIsDroppedAndTheServerKeepsWorking) {
     ASSERT_TRUE(ServeEventsUntil([&] { return Returned(client); }));
     EXPECT_EQ(client.get(), EHandOver::Delivered);
     EXPECT_EQ(m_delivered, Texts{"\"\" \"after\""});
+}
+
+// A text that arrives while the window is busy is announced at once, so the window can come to
+// the front, but delivered, and answered, only once the window is idle.
+TEST_F(AppInstanceChannel, ATextArrivingWhileBusyIsAnnouncedAtOnceAndDeliveredWhenIdle) {
+    bool bBusy = true;
+    int nArrived = 0;
+    QObject::connect(&m_server, &CInstanceChannel::textArrived, &m_server, [&] { ++nArrived; });
+    m_server.SetReceiver([this](const QByteArray& text) { m_delivered.push_back(text); },
+                         [&] { return bBusy; });
+    std::future<EHandOver> client = HandOverApart(m_sName, "\"\" \"later\"");
+    ASSERT_TRUE(ServeEventsUntil([&] { return nArrived == 1; }));
+    QTest::qWait(300);  // a few rounds of the idle poll
+    EXPECT_TRUE(m_delivered.empty());
+    EXPECT_FALSE(Returned(client)) << "answered before the text was processed";
+    bBusy = false;
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(client); }));
+    EXPECT_EQ(client.get(), EHandOver::Delivered);
+    EXPECT_EQ(m_delivered, Texts{"\"\" \"later\""});
+    EXPECT_EQ(nArrived, 1);
 }
 
 TEST_F(AppInstanceChannel, DefaultNameIsPrivateToTheUser) {

@@ -350,6 +350,19 @@ TEST_F(SearchDlgTest, KeysMoveBetweenQueryListAndPaneAndTheWindowKeysWorkInThePa
     EXPECT_FALSE(dlg.isVisible());
 }
 
+// A second start while the window is minimised behind its own question: both come up, the
+// question in front, taking the keys.
+TEST_F(SearchDlgTest, BringToFrontRestoresTheWindowAndRaisesItsQuestion) {
+    CSearchDlg& dlg = Start("\"\" \"x\"");
+    dlg.showMinimized();
+    QDialog question(&dlg);
+    question.setModal(true);
+    question.show();
+    dlg.BringToFront();
+    EXPECT_FALSE(dlg.isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&question));
+}
+
 // Both commands replace the loaded index only once confirmed, and then clear the query; the
 // question and the build they share with the start-up flow.
 TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed) {
