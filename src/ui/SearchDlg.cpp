@@ -506,7 +506,13 @@ void CSearchDlg::OnChooseStartPage() {
         return;
     }
     COperation operation(*this);
-    const QString chosen = GetOpenFileName(this);
+    // The dialog starts beside the site that is loaded: another page of it, or a site next to
+    // it, is then a click away.
+    const QString sDir =
+        m_sStartPage.empty()
+            ? QDir::currentPath()
+            : QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_sStartPage))).absolutePath();
+    const QString chosen = GetOpenFileName(this, sDir);
     if (chosen.isEmpty()) {
         return;
     }

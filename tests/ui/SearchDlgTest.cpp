@@ -44,8 +44,9 @@ struct CDialogAnswers {
             shown << QStringLiteral("%1 %2: %3").arg(caption).arg(n).arg(text);
             return bOk;
         });
-        SetOpenFileFn([this](QWidget*) {
+        SetOpenFileFn([this](QWidget*, const QString& sDir) {
             shown << kFileDialog;
+            dirs << sDir;
             return file;
         });
     }
@@ -54,6 +55,7 @@ struct CDialogAnswers {
     bool bOk = true;
     QString file;
     QStringList shown;
+    QStringList dirs;  // where each file dialog opened
 };
 
 // While it lives, acknowledges every build window once its build has finished (the button
@@ -368,6 +370,13 @@ TEST_F(SearchDlgTest, BringToFrontRestoresTheWindowAndRaisesItsQuestion) {
 TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed) {
     Start("\"\" \"x\"");
     Button("rebuildButton")->click();  // nothing loaded: a question here would fail the test
+    {
+        // The file dialog opens in the current directory while no site is loaded, and beside
+        // the loaded start page once there is one.
+        CDialogAnswers cancelled;
+        Button("chooseButton")->click();
+        EXPECT_EQ(cancelled.dirs, QStringList{QDir::currentPath()});
+    }
     StartBuilt();
     const int nAll = Rows();
     CDialogAnswers answers;
@@ -376,6 +385,7 @@ TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed)
     Button("chooseButton")->click();
     Button("rebuildButton")->click();
     EXPECT_EQ(answers.shown, (QStringList{kFileDialog, kCreateQuestion, kRebuildQuestion}));
+    EXPECT_EQ(answers.dirs, QStringList{m_dir.path()});
     EXPECT_EQ(m_pDlg->GetStartPage(), Bytes("index.htm"));
     EXPECT_EQ(Rows(), nAll);
     answers.bOk = true;

@@ -28,7 +28,7 @@ inline void EnsureUiApp() {
         ADD_FAILURE() << "unexpected message box: " << text.toStdString();
         return false;
     });
-    SetOpenFileFn([](QWidget*) {
+    SetOpenFileFn([](QWidget*, const QString&) {
         ADD_FAILURE() << "unexpected file dialog";
         return QString();
     });
