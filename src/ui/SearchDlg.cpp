@@ -19,6 +19,7 @@
 #include "AppIcon.h"
 #include "CommandLineTokens.h"
 #include "DialogUnits.h"
+#include "ResultLineDelegate.h"
 #include "ResultListModel.h"
 #include "SearchLayout.h"
 #include "UiHooks.h"
@@ -117,6 +118,8 @@ CSearchDlg::CSearchDlg(QByteArray commandLineText, QWidget* pParent)
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     m_pResultModel = new CResultListModel(this);
     m_pUi->resultList->setModel(m_pResultModel);
+    m_pResultDelegate = new CResultLineDelegate(this);
+    m_pUi->resultList->setItemDelegate(m_pResultDelegate);
     ApplyTemplateGeometry();
     m_bControlsReady = true;
     ConnectSignals();
@@ -429,6 +432,8 @@ int CSearchDlg::CreateIndexFile(const char* pszStartPage) {
 
 void CSearchDlg::RefreshResults() {
     const QByteArray query = QueryBytes(m_pUi->queryBox->text());
+    // Before the filter's model reset, which repaints the lines shown.
+    m_pResultDelegate->SetQuery(std::string_view(query.constData(), query.size()));
     m_index.FilterEntries(*m_pResultModel, query.constData());
     m_pUi->queryBox->setFocus();
 }

@@ -20,6 +20,7 @@ class SearchDlg;
 
 namespace sitefinch {
 
+class CResultLineDelegate;
 class CResultListModel;
 class CWebBrowser;
 
@@ -156,8 +157,9 @@ private:
     QIcon m_icon;
     CQtIndexHost m_host;
     CLinkIndex m_index;
-    CResultListModel* m_pResultModel;  // owned as a child object
-    std::string m_sStartPage;          // the start-page line's text as bytes; decoding is lossy
+    CResultListModel* m_pResultModel;        // owned as a child object
+    CResultLineDelegate* m_pResultDelegate;  // owned as a child object
+    std::string m_sStartPage;  // the start-page line's text as bytes; decoding is lossy
     int m_nOperations = 0;
     bool m_bCloseRequested = false;
     bool m_bControlsReady = false;

@@ -19,9 +19,12 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "platform/DisplayText.h"
 #include "platform/PathParts.h"
+#include "platform/Text.h"
 #include "ui/BuildIndexDlg.h"
 #include "ui/QtIndexHost.h"
+#include "ui/ResultLineDelegate.h"
 #include "ui/ResultListModel.h"
 #include "ui/SearchDlg.h"
 #include "ui/SearchLayout.h"
@@ -455,6 +458,49 @@ TEST(SearchLayout, PlacesEveryControlAsInTheWorkedExamples) {
     EXPECT_EQ(narrow[L::kViewPageButton].x, -149);
     EXPECT_EQ(narrow[L::kResultList].cy, -49);
     EXPECT_EQ(L::Compute(-7, -5, 75, 23, 40, 50)[L::kBrowserPane].x, -2);
+}
+
+// The part of a line that is shown in bold is the part the filter matched, in the line's
+// display text, whichever of the two encodings the line or the query is written in.
+TEST(ResultLineDelegate, FindsTheMatchedPartInTheDisplayTextOfEitherEncoding) {
+    const struct {
+        const char* pszLine;
+        const char* pszQuery;  // as typed: UTF-8
+        int nStart, nLength;
+    } cases[] = {
+        {"Alpha page", "PAGE", 6, 4},
+        {"Alpha page", "", 0, 0},
+        {"Alpha page", "pages", 0, 0},
+        // Windows-1252 line, UTF-8 query: one display character per byte.
+        {"Zur\xFC"
+         "ck zum Start",
+         "\xC3\xBC"
+         "ck",
+         3, 3},
+        {"\xC4rger", "\xC3\xA4r", 0, 2},
+        // UTF-8 line: positions count characters, not bytes.
+        {"Schriftgr\xC3\xB6\xC3\x9F"
+         "e \xC3\xA4ndern",
+         "\xC3\xA4nd", 13, 3},
+        {"\xE2\x82\xAC 5 Euro", "euro", 4, 4},
+        // Query bytes that are not UTF-8 are taken as Windows-1252, and found in a UTF-8 line.
+        {"gr\xC3\xBC"
+         "n",
+         "\xFC"
+         "n",
+         2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pszLine) + " / " + c.pszQuery);
+        CQueryForms forms = MakeQueryForms(c.pszQuery);
+        CharLowerBuff(forms.sCp1252.data(), forms.sCp1252.size());
+        CharLowerBuff(forms.sUtf8.data(), forms.sUtf8.size());
+        const CResultLineDelegate::CRange range = CResultLineDelegate::FindMatch(c.pszLine, forms);
+        EXPECT_EQ(range.nLength, c.nLength);
+        if (c.nLength > 0) {
+            EXPECT_EQ(range.nStart, c.nStart);
+        }
+    }
 }
 
 // Local links are followed in the pane; links that leave the disk go to the default browser.
