@@ -12,6 +12,12 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#ifdef SITEFINCH_HAS_WEBENGINE
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#endif
+
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -367,6 +373,53 @@ TEST_F(SearchDlgTest, BringToFrontRestoresTheWindowAndRaisesItsQuestion) {
     EXPECT_FALSE(dlg.isMinimized());
     EXPECT_TRUE(QTest::qWaitForWindowActive(&question));
 }
+
+#ifdef SITEFINCH_HAS_WEBENGINE
+// The WebEngine pane, where it is built (it runs offscreen too): a link that the engine itself
+// follows finds its file in any letter case, and Alt+P and Escape pass the engine's own widgets,
+// which would take every key they are given.
+TEST_F(SearchDlgTest, WebEnginePaneFindsLinkedFilesInAnyCaseAndLeavesTheWindowKeysAlone) {
+    qunsetenv("SITEFINCH_PANE");
+    if (::geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");  // as the program does for root
+    }
+    CSearchDlg& dlg = StartBuilt();
+    qputenv("SITEFINCH_PANE", "text");
+    CWebBrowser& pane = dlg.GetBrowser();
+    if (!pane.IsWebEngine()) {
+        GTEST_SKIP() << "built with the QTextBrowser pane only";
+    }
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto* pView = pane.findChild<QWebEngineView*>();
+    ASSERT_NE(pView, nullptr);
+    // Waits for the next page to have loaded, then tells whether it is pszPage.
+    int nLoaded = 0;
+    QObject::connect(pView, &QWebEngineView::loadFinished, pView, [&] { ++nLoaded; });
+    auto nextPageIs = [&](const char* pszPage) {
+        const int nBefore = nLoaded;
+        return uitest::ServeEventsUntil([&] { return nLoaded > nBefore; }) &&
+               pane.GetCurrentUrl().toLocalFile() == Path(pszPage);
+    };
+    pane.Navigate(Bytes("index.htm").c_str());
+    ASSERT_TRUE(nextPageIs("index.htm"));
+    pView->page()->runJavaScript(
+        QStringLiteral("var a = document.createElement('a'); a.href = 'SUB/gamma.HTML';"
+                       "document.body.appendChild(a); a.click();"));
+    EXPECT_TRUE(nextPageIs("Sub/Gamma.html")) << pane.GetCurrentUrl().toString().toStdString();
+
+    dlg.FocusBrowserPane();
+    QWidget* pEngineWidget = QApplication::focusWidget();
+    ASSERT_TRUE(pEngineWidget != nullptr && pView->isAncestorOf(pEngineWidget));
+    QTest::keyClick(pEngineWidget, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(nextPageIs("index.htm")) << "Alt+P did not go back";
+    pEngineWidget = QApplication::focusWidget();
+    ASSERT_TRUE(pEngineWidget != nullptr && pView->isAncestorOf(pEngineWidget));
+    QTest::keyClick(pEngineWidget, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+}
+#endif
 
 // Both commands replace the loaded index only once confirmed, and then clear the query; the
 // question and the build they share with the start-up flow.
