@@ -247,6 +247,7 @@ void CInstanceChannel::OnReadyRead(QLocalSocket* pSocket) {
     CPending pending{pSocket, pSocket->read(nLength)};
     pSocket->setProperty("sitefinchReceived", true);
     m_queue.push_back(std::move(pending));
+    emit textArrived();
     // Delivered from the event loop, not from inside this socket's notification: the delivery
     // may run nested loops for a long time.
     QMetaObject::invokeMethod(this, &CInstanceChannel::TryDeliverQueued, Qt::QueuedConnection);

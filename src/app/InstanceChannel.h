@@ -92,6 +92,11 @@ public:
     // Number of texts received and not yet delivered.
     std::size_t QueuedCount() const { return m_queue.size(); }
 
+signals:
+    // A text has arrived and waits for delivery; emitted at once, also while the receiver is
+    // busy or the channel is held, so that the window can at least come to the front.
+    void textArrived();
+
 public slots:
     // Delivers queued texts while the receiver is idle. Safe to call at any time: a call
     // arriving during a delivery does nothing, and the delivery loop picks up what came meanwhile.

@@ -67,6 +67,13 @@ std::vector<std::string> CSearchApp::ArgumentsOf(int argc, char** argv) {
     return args;
 }
 
+bool CSearchApp::HandOverBeforeGui(int& argc, char** argv, const QByteArray& text) {
+    const QCoreApplication core(argc, argv);
+    const QString sName = CInstanceChannel::DefaultName();
+    return !sName.isEmpty() &&
+           CInstanceChannel::HandOver(sName, text) == CInstanceChannel::EHandOver::Delivered;
+}
+
 int CSearchApp::Run(int argc, char** argv) {
     const char* pszProgram = kProgramName;
 
@@ -83,6 +90,15 @@ int CSearchApp::Run(int argc, char** argv) {
     }
 
     PrepareWebEngine();
+    // A second start only hands its text over, which needs no display. Qt's own options are
+    // still in argv here and read as unknown ones, so a start that has any leaves the hand-over
+    // to InitInstance, once QApplication has taken them out.
+    const CStartRequest early = ReadArguments(ArgumentsOf(argc, argv), CurrentDirectory());
+    if (early.eAction == EStartAction::Run &&
+        HandOverBeforeGui(argc, argv, QByteArray::fromStdString(early.sText))) {
+        return kExitOk;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QApplication::setApplicationVersion(QString::fromLatin1(SITEFINCH_VERSION));
@@ -139,6 +155,8 @@ void CSearchApp::RunMainWindow(CInstanceChannel* pChannel) {
             });
         QObject::connect(&dlg, &CSearchDlg::operationFinished, pChannel,
                          &CInstanceChannel::TryDeliverQueued, Qt::QueuedConnection);
+        // The second start gets a visible answer at once, even when its text has to wait.
+        QObject::connect(pChannel, &CInstanceChannel::textArrived, &dlg, &CSearchDlg::BringToFront);
     }
 
     bool bTerminating = false;

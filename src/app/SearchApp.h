@@ -17,9 +17,10 @@ inline constexpr int kExitUsage = 2;
 class CSearchApp {
 public:
     // The whole life of the process, in order: answers --help and --version without touching
-    // the window system; prepares the browser component; makes the QApplication; rebuilds the
-    // command-line text from the arguments that are left (refusing what cannot be represented);
-    // then InitInstance. Returns the process's exit status.
+    // the window system; prepares the browser component; hands the command-line text to a
+    // running window, if one answers, without any GUI (HandOverBeforeGui); else makes the
+    // QApplication, rebuilds the command-line text from the arguments that are left (refusing
+    // what cannot be represented) and runs InitInstance. Returns the process's exit status.
     int Run(int argc, char** argv);
 
     // With the QApplication made and the command-line text set: hands the text to a running
@@ -36,6 +37,11 @@ public:
 
     // The arguments after the program's name, as bytes.
     static std::vector<std::string> ArgumentsOf(int argc, char** argv);
+
+    // With no application object of any kind yet: hands text to a running window through a
+    // QCoreApplication that is gone again on return, so that no display is needed. True when
+    // the window took it; false when none answered (the caller then starts the GUI).
+    static bool HandOverBeforeGui(int& argc, char** argv, const QByteArray& text);
 
 private:
     // Runs the main window with the channel listening; returns when the window has closed.

@@ -1,6 +1,9 @@
 // The "Loading:" window: a captionless popup with a framed progress bar.
 #include "LoadingDlg.h"
 
+#include <qdrawutil.h>
+#include <QPainter>
+
 #include "DialogUnits.h"
 #include "ui_LoadingDlg.h"
 
@@ -9,6 +12,8 @@ namespace sitefinch {
 CLoadingDlg::CLoadingDlg(QWidget* pParent)
     : QDialog(pParent), m_pUi(std::make_unique<Ui::LoadingDlg>()) {
     m_pUi->setupUi(this);
+    // No caption from the window manager; the modal frame is drawn by paintEvent, so that the
+    // window looks the same whatever the window manager decorates.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     const CDialogUnits units(font());
     m_pUi->loadingLabel->setGeometry(units.ToPixels(7, 8, 28, 10));
@@ -25,6 +30,12 @@ void CLoadingDlg::SetProgress(int nPercent) {
     if (nValue != m_pUi->progressBar->value()) {
         m_pUi->progressBar->setValue(nValue);
     }
+}
+
+void CLoadingDlg::paintEvent(QPaintEvent* pEvent) {
+    QDialog::paintEvent(pEvent);
+    QPainter painter(this);
+    qDrawWinPanel(&painter, rect(), palette(), false);
 }
 
 int CLoadingDlg::GetProgress() const {

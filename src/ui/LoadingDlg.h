@@ -13,8 +13,9 @@ class LoadingDlg;
 
 namespace sitefinch {
 
-// A small frameless window with a progress bar from 0 to 100, shown at construction and gone
-// with the object; the load that made it destroys it (never from inside its own events).
+// A small captionless window in a raised modal frame, with a progress bar from 0 to 100, shown at
+// construction and gone with the object; the load that made it destroys it (never from inside its
+// own events).
 class CLoadingDlg : public QDialog, public CLoadingWnd {
     Q_OBJECT
 
@@ -29,6 +30,10 @@ public:
 public slots:
     // A load cannot be cancelled: Escape does nothing.
     void reject() override {}
+
+protected:
+    // The frame is ours to draw: the window manager is asked for no decoration at all.
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     std::unique_ptr<Ui::LoadingDlg> m_pUi;

@@ -5,16 +5,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 
 #include "AppIcon.h"
 #include "CommandLineTokens.h"
 #include "DialogUnits.h"
+#include "ResultLineDelegate.h"
 #include "ResultListModel.h"
 #include "SearchLayout.h"
 #include "UiHooks.h"
@@ -107,16 +112,137 @@ CSearchDlg::CSearchDlg(QByteArray commandLineText, QWidget* pParent)
       m_host(this),
       m_index(NativeFileSystem(), m_host) {
     m_pUi->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // A normal top-level window, not a dialog: window managers give a dialog without a parent
+    // no task-bar button of its own, since Qt makes it transient for a hidden leader window.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     m_pResultModel = new CResultListModel(this);
     m_pUi->resultList->setModel(m_pResultModel);
+    m_pResultDelegate = new CResultLineDelegate(this);
+    m_pUi->resultList->setItemDelegate(m_pResultDelegate);
     ApplyTemplateGeometry();
     m_bControlsReady = true;
     ConnectSignals();
+    AddKeyShortcuts();
+    // An application filter, since the WebEngine pane takes keys in widgets of its own making,
+    // which it replaces as it likes.
+    qApp->installEventFilter(this);
 }
 
-CSearchDlg::~CSearchDlg() = default;
+CSearchDlg::~CSearchDlg() {
+    qApp->removeEventFilter(this);
+}
+
+void CSearchDlg::AddKeyShortcuts() {
+    const std::pair<QKeySequence, void (CSearchDlg::*)()> shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_L), &CSearchDlg::FocusQueryBox},
+        {QKeySequence(Qt::Key_F6), &CSearchDlg::FocusQueryBox},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F6), &CSearchDlg::FocusBrowserPane},
+    };
+    for (const auto& [keys, fnSlot] : shortcuts) {
+        auto* pShortcut = new QShortcut(keys, this);
+        pShortcut->setContext(Qt::WindowShortcut);
+        connect(pShortcut, &QShortcut::activated, this, fnSlot);
+        m_windowKeys << keys;
+    }
+    m_windowKeys << QKeySequence(Qt::Key_Escape);
+    for (const QPushButton* pButton :
+         {m_pUi->clearButton, m_pUi->viewPageButton, m_pUi->rebuildButton, m_pUi->chooseButton,
+          m_pUi->previousButton, m_pUi->helpButton}) {
+        m_windowKeys << QKeySequence::mnemonic(pButton->text());
+    }
+}
+
+bool CSearchDlg::IsWindowKey(const QKeyEvent& key) const {
+    return m_windowKeys.contains(QKeySequence(key.keyCombination()));
+}
+
+bool CSearchDlg::IsInBrowserPane(const QWidget* pWidget) const {
+    return pWidget != nullptr &&
+           (pWidget == m_pUi->browserPane || m_pUi->browserPane->isAncestorOf(pWidget));
+}
+
+void CSearchDlg::FocusQueryBox() {
+    m_pUi->queryBox->setFocus(Qt::ShortcutFocusReason);
+    m_pUi->queryBox->selectAll();
+}
+
+void CSearchDlg::FocusBrowserPane() {
+    m_pUi->browserPane->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool CSearchDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    const QEvent::Type type = pEvent->type();
+    if (type == QEvent::FocusIn && pWatched == m_pUi->resultList) {
+        // Tab into a list with nothing selected selects its first line, before the view makes
+        // that line current without selecting it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(pEvent)->reason();
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) &&
+            !m_pUi->resultList->selectionModel()->hasSelection()) {
+            SelectRow(0);
+        }
+        return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) {
+        return false;
+    }
+    const auto& key = *static_cast<QKeyEvent*>(pEvent);
+    if (type == QEvent::KeyPress && pWatched == m_pUi->queryBox) {
+        return OnQueryBoxKey(key);
+    }
+    if (type == QEvent::KeyPress && pWatched == m_pUi->resultList) {
+        return OnResultListKey(key);
+    }
+    // The page in the pane would take every key for itself. The window's keys pass it by: an
+    // override request left unanswered lets the window's shortcuts and mnemonics fire, and
+    // Escape, which has no shortcut, closes the window as it does from the other controls.
+    if (!IsInBrowserPane(QApplication::focusWidget()) || !IsWindowKey(key)) {
+        return false;
+    }
+    if (type == QEvent::KeyPress && key.key() == Qt::Key_Escape) {
+        reject();
+    }
+    return true;
+}
+
+bool CSearchDlg::OnQueryBoxKey(const QKeyEvent& key) {
+    if (key.modifiers() != Qt::NoModifier && key.modifiers() != Qt::KeypadModifier) {
+        return false;
+    }
+    const int nRows = m_pResultModel->rowCount();
+    if (nRows == 0 || (key.key() != Qt::Key_Down && key.key() != Qt::Key_PageDown)) {
+        return false;
+    }
+    int nRow = 0;
+    if (key.key() == Qt::Key_PageDown) {
+        // The first line below those the list shows whole.
+        const int nLineHeight = std::max(1, m_pUi->resultList->sizeHintForRow(0));
+        nRow =
+            std::min(nRows - 1, std::max(1, m_pUi->resultList->viewport()->height() / nLineHeight));
+    }
+    m_pUi->resultList->setFocus(Qt::OtherFocusReason);
+    SelectRow(nRow);
+    return true;
+}
+
+bool CSearchDlg::OnResultListKey(const QKeyEvent& key) {
+    if (key.key() != Qt::Key_Up || key.modifiers() != Qt::NoModifier ||
+        m_pUi->resultList->currentIndex().row() > 0) {
+        return false;
+    }
+    m_pUi->queryBox->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void CSearchDlg::SelectRow(int nRow) {
+    const QModelIndex index = m_pResultModel->index(nRow);
+    if (!index.isValid()) {
+        return;
+    }
+    m_pUi->resultList->selectionModel()->setCurrentIndex(index,
+                                                         QItemSelectionModel::ClearAndSelect);
+    m_pUi->resultList->scrollTo(index);
+}
 
 void CSearchDlg::ApplyTemplateGeometry() {
     // The template's dialog units at this window's font; OnSize takes it from here.
@@ -163,11 +289,32 @@ bool CSearchDlg::OnInitDialog() {
 }
 
 int CSearchDlg::OnCommandLine(const QByteArray& text) {
-    showNormal();
-    raise();
-    activateWindow();
+    BringToFront();
     ProcessCommandLine(text.constData());
     return 0;
+}
+
+void CSearchDlg::BringToFront() {
+    if (isVisible()) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    QWidget* pInFront = nullptr;
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+        if (pWidget != this && pWidget->isVisible() && pWidget->windowType() == Qt::Dialog) {
+            pWidget->raise();
+            pInFront = pWidget;
+        }
+    }
+    // The window that takes the keys: the modal one when there is one.
+    if (QWidget* pModal = QApplication::activeModalWidget(); pModal != nullptr && pModal != this) {
+        pInFront = pModal;
+        pModal->raise();
+    }
+    if (pInFront != nullptr) {
+        pInFront->activateWindow();
+    }
 }
 
 bool CSearchDlg::IsBusy() const {
@@ -285,6 +432,8 @@ int CSearchDlg::CreateIndexFile(const char* pszStartPage) {
 
 void CSearchDlg::RefreshResults() {
     const QByteArray query = QueryBytes(m_pUi->queryBox->text());
+    // Before the filter's model reset, which repaints the lines shown.
+    m_pResultDelegate->SetQuery(std::string_view(query.constData(), query.size()));
     m_index.FilterEntries(*m_pResultModel, query.constData());
     m_pUi->queryBox->setFocus();
 }
@@ -362,7 +511,13 @@ void CSearchDlg::OnChooseStartPage() {
         return;
     }
     COperation operation(*this);
-    const QString chosen = GetOpenFileName(this);
+    // The dialog starts beside the site that is loaded: another page of it, or a site next to
+    // it, is then a click away.
+    const QString sDir =
+        m_sStartPage.empty()
+            ? QDir::currentPath()
+            : QFileInfo(QFile::decodeName(QByteArray::fromStdString(m_sStartPage))).absolutePath();
+    const QString chosen = GetOpenFileName(this, sDir);
     if (chosen.isEmpty()) {
         return;
     }

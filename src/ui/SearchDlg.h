@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QIcon>
+#include <QKeySequence>
+#include <QList>
 
 #include "QtIndexHost.h"
 #include "index/LinkIndex.h"
@@ -18,6 +20,7 @@ class SearchDlg;
 
 namespace sitefinch {
 
+class CResultLineDelegate;
 class CResultListModel;
 class CWebBrowser;
 
@@ -40,6 +43,11 @@ public:
     // A command line handed over by a second start: brings the window up and processes the text
     // like the start-up command line. Returns 0. Not to be called while IsBusy().
     int OnCommandLine(const QByteArray& text);
+
+    // Shows the window in its normal size and raises it, together with the question, message,
+    // file dialog or progress window it has open (those stay in front). Safe at any time, also
+    // while busy and before the window was first shown (then only those others come up).
+    void BringToFront();
 
     // True while a start-page flow, a rebuild, a build or a load runs (including the questions
     // and the file dialog they show); nested operations are refused meanwhile.
@@ -110,14 +118,32 @@ public slots:
     // Escape, the close box: closes the window, or remembers the request while busy.
     void reject() override;
 
+    // Ctrl+L and F6: the focus to the query box, its text selected. Shift+F6: to the pane.
+    void FocusQueryBox();
+    void FocusBrowserPane();
+
 protected:
     void resizeEvent(QResizeEvent* pEvent) override;
+    // Watches the application's key and focus events: the keys of the window (Escape, the
+    // buttons' mnemonics, Ctrl+L, F6, Shift+F6) also work while the browser pane has the focus,
+    // and the keys that move between the query box and the result list.
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     class COperation;
     friend class COperation;
 
     void ConnectSignals();
+    void AddKeyShortcuts();
+    // True when the key is one of the window's own: Escape, a button's mnemonic or a shortcut
+    // of AddKeyShortcuts.
+    bool IsWindowKey(const QKeyEvent& key) const;
+    bool IsInBrowserPane(const QWidget* pWidget) const;
+    // Down and PageDown in the query box; Up on the list's first line; Tab into an unselected
+    // list. True when the key or focus change was taken.
+    bool OnQueryBoxKey(const QKeyEvent& key);
+    bool OnResultListKey(const QKeyEvent& key);
+    void SelectRow(int nRow);
     void ApplyTemplateGeometry();
     void SetStartPageLine(const std::string& sStartPage);
     // The selected line of the result list, or -1.
@@ -131,11 +157,13 @@ private:
     QIcon m_icon;
     CQtIndexHost m_host;
     CLinkIndex m_index;
-    CResultListModel* m_pResultModel;  // owned as a child object
-    std::string m_sStartPage;          // the start-page line's text as bytes; decoding is lossy
+    CResultListModel* m_pResultModel;        // owned as a child object
+    CResultLineDelegate* m_pResultDelegate;  // owned as a child object
+    std::string m_sStartPage;  // the start-page line's text as bytes; decoding is lossy
     int m_nOperations = 0;
     bool m_bCloseRequested = false;
     bool m_bControlsReady = false;
+    QList<QKeySequence> m_windowKeys;  // see IsWindowKey
 };
 
 }  // namespace sitefinch

@@ -3,13 +3,20 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTreeView>
 
 namespace sitefinch {
 
 namespace {
 
 constexpr unsigned kTypeQuestion = 33;  // OK and Cancel with the question icon
+// The file dialog's share of the screen.
+constexpr int kFileDialogWidthPercent = 70;
+constexpr int kFileDialogHeightPercent = 65;
 
 MessageBoxFn& MessageBoxHook() {
     static MessageBoxFn fn;
@@ -52,12 +59,29 @@ bool ShowMessageBox(QWidget* owner, const QString& text, const QString& caption,
     return true;
 }
 
-QString GetOpenFileName(QWidget* owner) {
+QString GetOpenFileName(QWidget* owner, const QString& sDir) {
     if (OpenFileHook()) {
-        return OpenFileHook()(owner);
+        return OpenFileHook()(owner, sDir);
     }
-    return QFileDialog::getOpenFileName(owner, QString(), QString(),
-                                        QStringLiteral("HTML Files (*.html *.htm)"));
+    QFileDialog dialog(owner, QString(), sDir, QStringLiteral("HTML Files (*.html *.htm)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Pages of one site often differ only at the end of long names: the columns fit the longest
+    // of them, and the dialog takes a good part of the screen to show it.
+    dialog.setViewMode(QFileDialog::Detail);
+    if (auto* pView = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        pView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
+    const QScreen* pScreen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    if (pScreen != nullptr) {
+        const QSize available = pScreen->availableGeometry().size();
+        dialog.resize(dialog.sizeHint().expandedTo(
+            QSize(available.width() * kFileDialogWidthPercent / 100,
+                  available.height() * kFileDialogHeightPercent / 100)));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().front();
 }
 
 void OpenExternalUrl(const QUrl& url) {

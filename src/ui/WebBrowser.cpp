@@ -27,6 +27,26 @@ bool IsLocalScheme(const QUrl& url) {
     return scheme.isEmpty() || scheme == QLatin1String("file") || scheme == QLatin1String("qrc");
 }
 
+// The page a link to a directory leads to, as link resolution indexes it.
+constexpr const char kDirectoryPage[] = "default.htm";
+
+// Link resolution's test for a directory: the path ends with a separator, or its last component
+// has no extension. A directory that exists under a name with a dot counts too, and a file that
+// exists under a name without one does not, since the pane can show what is there.
+bool NamesDirectory(const std::string& sPath, const QFileInfo& resolved) {
+    if (sPath.empty() || sPath.back() == '/' || resolved.isDir()) {
+        return true;
+    }
+    const std::size_t nName = sPath.rfind('/');
+    const bool bHasExtension =
+        sPath.find('.', nName == std::string::npos ? 0 : nName + 1) != std::string::npos;
+    return !bHasExtension && !resolved.isFile();
+}
+
+QString DecodeFileName(const std::string& sPath) {
+    return QFile::decodeName(QByteArray(sPath.data(), static_cast<qsizetype>(sPath.size())));
+}
+
 }  // namespace
 
 CWebBrowser::CWebBrowser(QWidget* pParent) : QWidget(pParent) {
@@ -35,7 +55,8 @@ CWebBrowser::CWebBrowser(QWidget* pParent) : QWidget(pParent) {
 #ifdef SITEFINCH_HAS_WEBENGINE
     if (UseWebEngine()) {
         m_pWebView = new QWebEngineView(this);
-        m_pWebView->setPage(new CExternalLinkPage(m_pWebView));
+        m_pWebView->setPage(new CExternalLinkPage(
+            [this](const QUrl& url) { return ResolveLocalUrl(url); }, m_pWebView));
         pLayout->addWidget(m_pWebView);
         setFocusProxy(m_pWebView);
         return;
@@ -55,13 +76,33 @@ QUrl CWebBrowser::UrlForPath(const char* pszPath) {
     if (pszPath == nullptr || *pszPath == '\0') {
         return QUrl();
     }
-    const std::string sResolved = m_fileSystem.Resolve(pszPath);
-    QString path =
-        QFile::decodeName(QByteArray(sResolved.data(), static_cast<qsizetype>(sResolved.size())));
+    return QUrl::fromLocalFile(ResolvePage(pszPath));
+}
+
+QUrl CWebBrowser::ResolveLocalUrl(const QUrl& url) {
+    if (!url.isLocalFile()) {
+        return url;
+    }
+    const QByteArray path = QFile::encodeName(url.toLocalFile());
+    QUrl resolved = QUrl::fromLocalFile(ResolvePage(path.toStdString()));
+    resolved.setQuery(url.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    resolved.setFragment(url.fragment(QUrl::FullyEncoded), QUrl::StrictMode);
+    return resolved;
+}
+
+QString CWebBrowser::ResolvePage(std::string sPath) {
+    std::string sResolved = m_fileSystem.Resolve(sPath);
+    if (NamesDirectory(sPath, QFileInfo(DecodeFileName(sResolved)))) {
+        if (sResolved.empty() || sResolved.back() != '/') {
+            sResolved += '/';
+        }
+        sResolved = m_fileSystem.Resolve(sResolved + kDirectoryPage);
+    }
+    QString path = DecodeFileName(sResolved);
     if (QDir::isRelativePath(path)) {
         path = QFileInfo(path).absoluteFilePath();
     }
-    return QUrl::fromLocalFile(path);
+    return path;
 }
 
 void CWebBrowser::Navigate(const char* pszPath) {
@@ -113,7 +154,7 @@ void CWebBrowser::OnAnchorClicked(const QUrl& url) {
         m_pTextView->scrollToAnchor(target.fragment());
         return;
     }
-    m_pTextView->setSource(target);
+    m_pTextView->setSource(ResolveLocalUrl(target));
 }
 
 }  // namespace sitefinch

@@ -41,12 +41,21 @@ public:
     // decoded as the system encodes them.
     QUrl UrlForPath(const char* pszPath);
 
+    // The URL the pane shows for a link or history entry: a local file URL is resolved the way
+    // the file layer opens paths (exact name first, else case-insensitively), and a directory
+    // becomes its default page, as the index lists it; the fragment and query stay. A path that
+    // resolves to nothing comes back as resolved as far as it goes, so the view reports it
+    // missing. Any other URL comes back unchanged.
+    QUrl ResolveLocalUrl(const QUrl& url);
+
 signals:
     // Emitted by every Navigate() with the URL asked for.
     void navigated(const QUrl& url);
 
 private:
     void OnAnchorClicked(const QUrl& url);
+    // The absolute file name the pane shows for a path as bytes (see ResolveLocalUrl).
+    QString ResolvePage(std::string sPath);
 
     QTextBrowser* m_pTextView = nullptr;   // owned as a child widget, or null
     QWebEngineView* m_pWebView = nullptr;  // owned as a child widget, or null

@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 
 #include <signal.h>
@@ -178,6 +179,26 @@ TEST_F(AppInstanceChannel, OversizedLengthIsDroppedAndTheServerKeepsWorking) {
     EXPECT_EQ(m_delivered, Texts{"\"\" \"after\""});
 }
 
+// A text that arrives while the window is busy is announced at once, so the window can come to
+// the front, but delivered, and answered, only once the window is idle.
+TEST_F(AppInstanceChannel, ATextArrivingWhileBusyIsAnnouncedAtOnceAndDeliveredWhenIdle) {
+    bool bBusy = true;
+    int nArrived = 0;
+    QObject::connect(&m_server, &CInstanceChannel::textArrived, &m_server, [&] { ++nArrived; });
+    m_server.SetReceiver([this](const QByteArray& text) { m_delivered.push_back(text); },
+                         [&] { return bBusy; });
+    std::future<EHandOver> client = HandOverApart(m_sName, "\"\" \"later\"");
+    ASSERT_TRUE(ServeEventsUntil([&] { return nArrived == 1; }));
+    QTest::qWait(300);  // a few rounds of the idle poll
+    EXPECT_TRUE(m_delivered.empty());
+    EXPECT_FALSE(Returned(client)) << "answered before the text was processed";
+    bBusy = false;
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(client); }));
+    EXPECT_EQ(client.get(), EHandOver::Delivered);
+    EXPECT_EQ(m_delivered, Texts{"\"\" \"later\""});
+    EXPECT_EQ(nArrived, 1);
+}
+
 TEST_F(AppInstanceChannel, DefaultNameIsPrivateToTheUser) {
     const QString sTag = QStringLiteral("sitefinch-") + QString::number(geteuid());
     const QString sRuntime = m_dir.filePath(QStringLiteral("runtime"));
@@ -265,7 +286,14 @@ TEST_F(AppProcess, LaterStartsHandTheirCommandLineToTheRunningWindowEvenAfterACr
 
     QProcess* pFirst = Start({QString(), QStringLiteral("Setup")});
     ASSERT_TRUE(WaitUntilServing(pFirst)) << pFirst->readAllStandardError().toStdString();
-    EXPECT_EQ(RunToEnd({QString(), QStringLiteral("Other query")})->exitCode(), 0);
+    // A start that only hands over needs no display at all.
+    const QProcessEnvironment withDisplay = m_env;
+    for (const char* pszVar : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        m_env.remove(QLatin1String(pszVar));
+    }
+    QProcess* pHeadless = RunToEnd({QString(), QStringLiteral("Other query")});
+    EXPECT_EQ(pHeadless->exitCode(), 0) << pHeadless->readAllStandardError().toStdString();
+    m_env = withDisplay;
     EXPECT_EQ(HandOverLog(), QByteArray("\"\" \"Other query\"\n"));
     // A start without arguments hands over an empty command line (the window shows its help).
     EXPECT_EQ(RunToEnd({})->exitCode(), 0);

@@ -9,8 +9,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#ifdef SITEFINCH_HAS_WEBENGINE
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#endif
+
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -18,9 +25,12 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "platform/DisplayText.h"
 #include "platform/PathParts.h"
+#include "platform/Text.h"
 #include "ui/BuildIndexDlg.h"
 #include "ui/QtIndexHost.h"
+#include "ui/ResultLineDelegate.h"
 #include "ui/ResultListModel.h"
 #include "ui/SearchDlg.h"
 #include "ui/SearchLayout.h"
@@ -43,8 +53,9 @@ struct CDialogAnswers {
             shown << QStringLiteral("%1 %2: %3").arg(caption).arg(n).arg(text);
             return bOk;
         });
-        SetOpenFileFn([this](QWidget*) {
+        SetOpenFileFn([this](QWidget*, const QString& sDir) {
             shown << kFileDialog;
+            dirs << sDir;
             return file;
         });
     }
@@ -53,6 +64,7 @@ struct CDialogAnswers {
     bool bOk = true;
     QString file;
     QStringList shown;
+    QStringList dirs;  // where each file dialog opened
 };
 
 // While it lives, acknowledges every build window once its build has finished (the button
@@ -262,11 +274,165 @@ TEST_F(SearchDlgTest, EnterViewPageAndDoubleClickOpenTheSelectedEntryAndOnlyEsca
     EXPECT_FALSE(dlg.isVisible());
 }
 
+// Takes every key for itself, as the page in a WebEngine pane does.
+struct CKeySwallower : QObject {
+    bool eventFilter(QObject*, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::ShortcutOverride) {
+            pEvent->accept();
+            return true;
+        }
+        return pEvent->type() == QEvent::KeyPress;
+    }
+};
+
+// Into the list and back by keyboard, and the window's keys from every control, the pane
+// included, even when its page would take every key.
+TEST_F(SearchDlgTest, KeysMoveBetweenQueryListAndPaneAndTheWindowKeysWorkInThePane) {
+    CSearchDlg& dlg = StartBuilt();
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QListView* pList = ResultList();
+    auto* pPage = dlg.GetBrowser().findChild<QTextBrowser*>();
+    CKeySwallower swallower;
+    pPage->installEventFilter(&swallower);
+    auto selectedRow = [&] {
+        const QModelIndexList rows = pList->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.front().row();
+    };
+
+    QueryBox()->setFocus();
+    QTest::keyClick(QueryBox(), Qt::Key_Down);
+    EXPECT_TRUE(pList->hasFocus());
+    EXPECT_EQ(selectedRow(), 0);
+    EXPECT_EQ(dlg.GetTargetLineText().toStdString(),
+              QString::fromStdString(m_pDlg->GetIndex().GetTargetAt(0)).toStdString());
+    QTest::keyClick(pList, Qt::Key_Up);
+    EXPECT_TRUE(QueryBox()->hasFocus());
+    // Tab selects the first line only when nothing is selected.
+    pList->clearSelection();
+    QTest::keyClick(QueryBox(), Qt::Key_Tab);
+    EXPECT_TRUE(pList->hasFocus());
+    EXPECT_EQ(selectedRow(), 0);
+    QTest::keyClick(pList, Qt::Key_Down);
+    QTest::keyClick(pList, Qt::Key_Backtab);
+    QTest::keyClick(QueryBox(), Qt::Key_Tab);
+    EXPECT_EQ(selectedRow(), 1);
+
+    // PageDown from the query box: the first line that the list does not show whole.
+    dlg.OnSize(600, 160);
+    QTest::keyClick(pList, Qt::Key_Up);
+    QTest::keyClick(pList, Qt::Key_Up);
+    QTest::keyClick(QueryBox(), Qt::Key_PageDown);
+    const int nRow = selectedRow();
+    ASSERT_GT(nRow, 0);
+    const QRect shown = pList->viewport()->rect();
+    EXPECT_TRUE(shown.contains(pList->visualRect(m_pDlg->GetResultModel().index(nRow - 1))));
+    pList->scrollToTop();
+    EXPECT_FALSE(shown.contains(pList->visualRect(m_pDlg->GetResultModel().index(nRow))));
+    dlg.resize(900, 600);
+
+    // From the pane: the mnemonics, the focus keys, and Escape.
+    Select("Gamma page");
+    Button("viewPageButton")->click();
+    Select("Alpha second part");
+    Button("viewPageButton")->click();
+    QueryBox()->setText(QStringLiteral("gam"));
+    QTest::keyClick(&dlg, Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(pPage->hasFocus());
+    // A mnemonic clicks its button a moment later, as the button shows itself pressed.
+    QTest::keyClick(pPage, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(uitest::ServeEventsUntil([&] {
+        return dlg.GetBrowser().GetCurrentUrl().toLocalFile() == Path("Sub/Gamma.html");
+    })) << "Alt+P did not go back";
+    for (const QKeyCombination keys : {Qt::CTRL | Qt::Key_L, QKeyCombination(Qt::Key_F6)}) {
+        pPage->setFocus();
+        QTest::keyClick(pPage, keys.key(), keys.keyboardModifiers());
+        EXPECT_TRUE(QueryBox()->hasFocus());
+        EXPECT_EQ(QueryBox()->selectedText(), QStringLiteral("gam"));
+    }
+    pPage->setFocus();
+    QTest::keyClick(pPage, Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(uitest::ServeEventsUntil([&] {
+        return Shown() == QCoreApplication::applicationFilePath() + QStringLiteral(".htm");
+    })) << "Alt+H did not show the help page";
+    pPage->setFocus();
+    QTest::keyClick(pPage, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+// A second start while the window is minimised behind its own question: both come up, the
+// question in front, taking the keys.
+TEST_F(SearchDlgTest, BringToFrontRestoresTheWindowAndRaisesItsQuestion) {
+    CSearchDlg& dlg = Start("\"\" \"x\"");
+    dlg.showMinimized();
+    QDialog question(&dlg);
+    question.setModal(true);
+    question.show();
+    dlg.BringToFront();
+    EXPECT_FALSE(dlg.isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&question));
+}
+
+#ifdef SITEFINCH_HAS_WEBENGINE
+// The WebEngine pane, where it is built (it runs offscreen too): a link that the engine itself
+// follows finds its file in any letter case, and Alt+P and Escape pass the engine's own widgets,
+// which would take every key they are given.
+TEST_F(SearchDlgTest, WebEnginePaneFindsLinkedFilesInAnyCaseAndLeavesTheWindowKeysAlone) {
+    qunsetenv("SITEFINCH_PANE");
+    if (::geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");  // as the program does for root
+    }
+    CSearchDlg& dlg = StartBuilt();
+    qputenv("SITEFINCH_PANE", "text");
+    CWebBrowser& pane = dlg.GetBrowser();
+    if (!pane.IsWebEngine()) {
+        GTEST_SKIP() << "built with the QTextBrowser pane only";
+    }
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto* pView = pane.findChild<QWebEngineView*>();
+    ASSERT_NE(pView, nullptr);
+    // Waits for the next page to have loaded, then tells whether it is pszPage.
+    int nLoaded = 0;
+    QObject::connect(pView, &QWebEngineView::loadFinished, pView, [&] { ++nLoaded; });
+    auto nextPageIs = [&](const char* pszPage) {
+        const int nBefore = nLoaded;
+        return uitest::ServeEventsUntil([&] { return nLoaded > nBefore; }) &&
+               pane.GetCurrentUrl().toLocalFile() == Path(pszPage);
+    };
+    pane.Navigate(Bytes("index.htm").c_str());
+    ASSERT_TRUE(nextPageIs("index.htm"));
+    pView->page()->runJavaScript(
+        QStringLiteral("var a = document.createElement('a'); a.href = 'SUB/gamma.HTML';"
+                       "document.body.appendChild(a); a.click();"));
+    EXPECT_TRUE(nextPageIs("Sub/Gamma.html")) << pane.GetCurrentUrl().toString().toStdString();
+
+    dlg.FocusBrowserPane();
+    QWidget* pEngineWidget = QApplication::focusWidget();
+    ASSERT_TRUE(pEngineWidget != nullptr && pView->isAncestorOf(pEngineWidget));
+    QTest::keyClick(pEngineWidget, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(nextPageIs("index.htm")) << "Alt+P did not go back";
+    pEngineWidget = QApplication::focusWidget();
+    ASSERT_TRUE(pEngineWidget != nullptr && pView->isAncestorOf(pEngineWidget));
+    QTest::keyClick(pEngineWidget, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+}
+#endif
+
 // Both commands replace the loaded index only once confirmed, and then clear the query; the
 // question and the build they share with the start-up flow.
 TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed) {
     Start("\"\" \"x\"");
     Button("rebuildButton")->click();  // nothing loaded: a question here would fail the test
+    {
+        // The file dialog opens in the current directory while no site is loaded, and beside
+        // the loaded start page once there is one.
+        CDialogAnswers cancelled;
+        Button("chooseButton")->click();
+        EXPECT_EQ(cancelled.dirs, QStringList{QDir::currentPath()});
+    }
     StartBuilt();
     const int nAll = Rows();
     CDialogAnswers answers;
@@ -275,6 +441,7 @@ TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed)
     Button("chooseButton")->click();
     Button("rebuildButton")->click();
     EXPECT_EQ(answers.shown, (QStringList{kFileDialog, kCreateQuestion, kRebuildQuestion}));
+    EXPECT_EQ(answers.dirs, QStringList{m_dir.path()});
     EXPECT_EQ(m_pDlg->GetStartPage(), Bytes("index.htm"));
     EXPECT_EQ(Rows(), nAll);
     answers.bOk = true;
@@ -346,6 +513,49 @@ TEST(SearchLayout, PlacesEveryControlAsInTheWorkedExamples) {
     EXPECT_EQ(L::Compute(-7, -5, 75, 23, 40, 50)[L::kBrowserPane].x, -2);
 }
 
+// The part of a line that is shown in bold is the part the filter matched, in the line's
+// display text, whichever of the two encodings the line or the query is written in.
+TEST(ResultLineDelegate, FindsTheMatchedPartInTheDisplayTextOfEitherEncoding) {
+    const struct {
+        const char* pszLine;
+        const char* pszQuery;  // as typed: UTF-8
+        int nStart, nLength;
+    } cases[] = {
+        {"Alpha page", "PAGE", 6, 4},
+        {"Alpha page", "", 0, 0},
+        {"Alpha page", "pages", 0, 0},
+        // Windows-1252 line, UTF-8 query: one display character per byte.
+        {"Zur\xFC"
+         "ck zum Start",
+         "\xC3\xBC"
+         "ck",
+         3, 3},
+        {"\xC4rger", "\xC3\xA4r", 0, 2},
+        // UTF-8 line: positions count characters, not bytes.
+        {"Schriftgr\xC3\xB6\xC3\x9F"
+         "e \xC3\xA4ndern",
+         "\xC3\xA4nd", 13, 3},
+        {"\xE2\x82\xAC 5 Euro", "euro", 4, 4},
+        // Query bytes that are not UTF-8 are taken as Windows-1252, and found in a UTF-8 line.
+        {"gr\xC3\xBC"
+         "n",
+         "\xFC"
+         "n",
+         2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pszLine) + " / " + c.pszQuery);
+        CQueryForms forms = MakeQueryForms(c.pszQuery);
+        CharLowerBuff(forms.sCp1252.data(), forms.sCp1252.size());
+        CharLowerBuff(forms.sUtf8.data(), forms.sUtf8.size());
+        const CResultLineDelegate::CRange range = CResultLineDelegate::FindMatch(c.pszLine, forms);
+        EXPECT_EQ(range.nLength, c.nLength);
+        if (c.nLength > 0) {
+            EXPECT_EQ(range.nStart, c.nStart);
+        }
+    }
+}
+
 // Local links are followed in the pane; links that leave the disk go to the default browser.
 TEST_F(SearchDlgTest, BrowserPaneFollowsLocalLinksAndSendsOthersToTheDefaultBrowser) {
     std::vector<QUrl> opened;
@@ -357,10 +567,38 @@ TEST_F(SearchDlgTest, BrowserPaneFollowsLocalLinksAndSendsOthersToTheDefaultBrow
     const QUrl outside(QStringLiteral("http://example.org/more"));
     emit pView->anchorClicked(outside);
     EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), Path("Alpha.htm"));
-    emit pView->anchorClicked(QUrl(QStringLiteral("index.htm")));  // relative to the page shown
-    EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), Path("index.htm"));
     EXPECT_EQ(opened, std::vector<QUrl>{outside});
     SetOpenUrlFn({});
+
+    // Links are relative to the page shown and found on disk as the index finds its files: any
+    // letter case, and a directory leads to its default page.
+    QFile page(Path("Sub/Default.HTM"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly) && page.write("<title>Sub</title>") > 0);
+    page.close();
+    const struct {
+        const char* pszHref;
+        QString shown;
+    } links[] = {
+        {"index.htm", Path("index.htm")},
+        {"ALPHA.HTM#second", Path("Alpha.htm")},
+        {"SUB", Path("Sub/Default.HTM")},
+        {"gamma.HTML", Path("Sub/Gamma.html")},
+        {"../sub/", Path("Sub/Default.HTM")},
+        // Nothing there: the pane is asked for the missing page and says so in its own way.
+        {"../nowhere/", Path("nowhere/default.htm")},
+    };
+    QString previous = Path("Alpha.htm");
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.pszHref);
+        emit pView->anchorClicked(QUrl(QString::fromLatin1(link.pszHref)));
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), link.shown);
+        pane.GoBack();
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), previous);
+        pView->forward();
+        EXPECT_EQ(pane.GetCurrentUrl().toLocalFile(), link.shown);
+        previous = link.shown;
+    }
+    EXPECT_EQ(pane.ResolveLocalUrl(outside), outside);
 }
 
 // Counts the quit requests that reach the application object, and never lets one end it.

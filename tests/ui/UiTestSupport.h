@@ -19,6 +19,8 @@ inline void EnsureUiApp() {
     qputenv("SITEFINCH_PANE", "text");
     if (QCoreApplication::instance() == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // What the program sets for WebEngine, which one test uses.
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         static int argc = 1;
         static char arg0[] = "ui_tests";
         static char* argv[] = {arg0, nullptr};
@@ -28,7 +30,7 @@ inline void EnsureUiApp() {
         ADD_FAILURE() << "unexpected message box: " << text.toStdString();
         return false;
     });
-    SetOpenFileFn([](QWidget*) {
+    SetOpenFileFn([](QWidget*, const QString&) {
         ADD_FAILURE() << "unexpected file dialog";
         return QString();
     });
