@@ -25,6 +25,11 @@ public:
                 continue;
             }
             const std::string& sName = run.run_name.function_name;
+            if (run.run_type == Run::RT_Iteration) {
+                for (const auto& [sCounter, counter] : run.counters) {
+                    m_counters[sName][sCounter] = counter.value;
+                }
+            }
             for (const Clock clock : {Clock::kCpu, Clock::kWall}) {
                 const double dTime =
                     clock == Clock::kCpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
@@ -63,6 +68,16 @@ public:
         return single == iterations.end() ? 0.0 : single->second;
     }
 
+    // The value of a benchmark's counter in its last run, 0 when there is none.
+    double Counter(const std::string& sName, const std::string& sCounter) const {
+        const auto it = m_counters.find(sName);
+        if (it == m_counters.end()) {
+            return 0.0;
+        }
+        const auto found = it->second.find(sCounter);
+        return found == it->second.end() ? 0.0 : found->second;
+    }
+
     // Prints "label: ratio (target <= limit)" when both ran, from the times Time() gives.
     void PrintRatio(const std::string& sLabel, const std::string& sMeasured,
                     const std::string& sBaseline, double dLimit, const std::string& sAggregate = "",
@@ -78,6 +93,7 @@ public:
     }
 
 private:
+    std::map<std::string, std::map<std::string, double>> m_counters;
     // Indexed by Clock.
     std::array<std::map<std::string, std::map<std::string, double>>, 2> m_aggregates;
     std::array<std::map<std::string, double>, 2> m_iterations;
