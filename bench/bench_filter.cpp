@@ -1,17 +1,20 @@
-// The query filter over 100,000 entries against a plain memmem scan of the same lower-cased texts.
+// The query filter over --entries=N generated texts (100,000 unless told) or the entries of
+// --index=FILE, against a plain memmem scan of the same lower-cased texts.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CountingList.h"
 #include "RatioReporter.h"
 #include "index/LinkIndex.h"
-#include "platform/MemFileSystem.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace {
@@ -19,7 +22,10 @@ namespace {
 using namespace sitefinch;
 
 constexpr int kEntries = 100000;
-const char* const kQueries[] = {"", "ion", "zzz"};
+const char* const kQueries[] = {"", "ion", "zzz", "e"};
+
+int g_nEntries = kEntries;
+std::string g_sIndexFile;
 
 class CQuietHost : public CIndexHost {
 public:
@@ -33,7 +39,7 @@ public:
 using bench::CCountingList;
 
 // Titles and link texts of a documentation site: a few words each, some holding "ion".
-std::vector<std::string> MakeTexts() {
+std::vector<std::string> MakeTexts(int nEntries) {
     static const char* const kWords[] = {"Printer",  "Setup",   "Installation",  "Guide",
                                          "Network",  "Options", "Configuration", "Index",
                                          "Backup",   "Restore", "Permissions",   "Overview",
@@ -41,7 +47,7 @@ std::vector<std::string> MakeTexts() {
     std::vector<std::string> texts;
     std::uint32_t nSeed = 12345;
     char szNumber[16];
-    for (int i = 0; i < kEntries; ++i) {
+    for (int i = 0; i < nEntries; ++i) {
         std::string sText;
         for (int w = 0; w < 3; ++w) {
             nSeed = nSeed * 1103515245u + 12345u;
@@ -55,19 +61,26 @@ std::vector<std::string> MakeTexts() {
 }
 
 struct CFixture {
-    CMemFileSystem fs;
     CQuietHost host;
-    CLinkIndex index{fs, host};
+    CLinkIndex index{NativeFileSystem(), host};
     std::vector<std::string> lowerTexts;  // the baseline's copy, lower-cased once
 
     CFixture() {
-        for (const std::string& sText : MakeTexts()) {
-            index.AddLinkEntry("/site/page.htm", sText.c_str());
-            std::string sLower = sText;
+        if (!g_sIndexFile.empty()) {
+            if (!index.LoadIndex(g_sIndexFile.c_str())) {
+                std::fprintf(stderr, "could not load %s\n", g_sIndexFile.c_str());
+            }
+        } else {
+            for (const std::string& sText : MakeTexts(g_nEntries)) {
+                index.AddLinkEntry("/site/page.htm", sText.c_str());
+            }
+            index.RebuildOrder();
+        }
+        for (const CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
+            std::string sLower = p->m_pEntry->GetText();
             CharLowerA(sLower.data());
             lowerTexts.push_back(std::move(sLower));
         }
-        index.RebuildOrder();
     }
 };
 
@@ -115,12 +128,25 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.starts_with("--entries=")) {
+            g_nEntries = std::atoi(argv[i] + std::strlen("--entries="));
+        } else if (arg.starts_with("--index=")) {
+            g_sIndexFile = argv[i] + std::strlen("--index=");
+        } else {
+            std::fprintf(stderr, "unknown argument %s (--entries=N, --index=FILE)\n", argv[i]);
+            return 1;
+        }
     }
     sitefinch::bench::CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* pszQuery : kQueries) {
+        const std::string sName = Name("FilterEntries", pszQuery);
+        std::printf("query \"%s\": %.2f ms, %.0f rows\n", pszQuery,
+                    reporter.Time(sName, "", bench::CRatioReporter::Clock::kWall) / 1000.0,
+                    reporter.Counter(sName, "matches"));
+        std::fflush(stdout);
         reporter.PrintRatio("FilterEntries / plain scan, query \"" + std::string(pszQuery) + "\"",
                             Name("FilterEntries", pszQuery), Name("PlainScan", pszQuery), 3.0);
     }
