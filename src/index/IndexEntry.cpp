@@ -1,4 +1,4 @@
-// Index entries: private copies of text and target, the lower-cased text, and the entry order.
+// Index entries: private copies of text and target, and the entry order.
 #include "IndexEntry.h"
 
 #include <algorithm>
@@ -19,28 +19,22 @@ CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
     const std::size_t nTarget = std::strlen(pszTarget);
     m_nTextLength = std::strlen(pszText);
 
-    // One block for target, text and lower-cased text: an index holds hundreds of thousands of
-    // entries, and one allocation instead of three keeps loading fast.
-    m_nStorageSize = nTarget + 1 + 2 * (m_nTextLength + 1);
+    // One block for target and text: an index holds hundreds of thousands of entries, and one
+    // allocation instead of two keeps loading fast.
+    m_nStorageSize = nTarget + 1 + m_nTextLength + 1;
     m_pStorage = static_cast<char*>(CSmallBlockPool::Allocate(m_nStorageSize));
     m_pszTarget = m_pStorage;
     m_pszText = m_pszTarget + nTarget + 1;
-    m_pszLower = m_pszText + m_nTextLength + 1;
     std::memcpy(m_pszTarget, pszTarget, nTarget + 1);
     std::memcpy(m_pszText, pszText, m_nTextLength + 1);
-    std::memcpy(m_pszLower, m_pszText, m_nTextLength + 1);
-    CharLowerBuff(m_pszLower, m_nTextLength);
 }
 
 CIndexEntry::~CIndexEntry() {
     CSmallBlockPool::Free(m_pStorage, m_nStorageSize);
 }
 
-void CIndexEntry::UpdateLowerText() {
-    // The text may only have shrunk since construction, so the lower copy still fits its slot.
+void CIndexEntry::TextRewritten() {
     m_nTextLength = std::strlen(m_pszText);
-    std::memcpy(m_pszLower, m_pszText, m_nTextLength + 1);
-    CharLowerBuff(m_pszLower, m_nTextLength);
 }
 
 bool CIndexEntry::IsLessThan(const CIndexEntry& other) const {

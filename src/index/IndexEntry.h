@@ -8,9 +8,9 @@
 
 namespace sitefinch {
 
-// Owns private copies of its two zero-terminated 8-bit strings, made at construction. Besides
-// them it keeps the text lower-cased with CharLowerA, which the query filter matches against so
-// that a keystroke does not lower-case every entry again.
+// Owns private copies of its two zero-terminated 8-bit strings, made at construction. The
+// lower-cased form that the query filter matches against is kept by the filter alone, in one
+// block for all entries.
 class CIndexEntry {
 public:
     // Both strings are copied whole onto the heap; null is taken as "".
@@ -30,14 +30,12 @@ public:
     // The strings live as long as the entry.
     const char* GetTarget() const { return m_pszTarget; }
     const char* GetText() const { return m_pszText; }
-    // The text after CharLowerA; refreshed by UpdateLowerText() after the text was rewritten.
-    const char* GetLowerText() const { return m_pszLower; }
     std::size_t GetTextLength() const { return m_nTextLength; }
 
     // For in-place rewriting of the text (entity decoding) before the entry is inserted; the
-    // caller then calls UpdateLowerText(). The result never grows.
+    // caller then calls TextRewritten(). The result never grows.
     char* GetMutableText() { return m_pszText; }
-    void UpdateLowerText();
+    void TextRewritten();
 
     // Byte-wise order of the texts with 'A'..'Z' folded to 'a'..'z'; bytes 128..255 unmapped.
     bool IsLessThan(const CIndexEntry& other) const;
@@ -46,12 +44,11 @@ public:
     int CompareTo(const CIndexEntry& other) const;
 
 private:
-    // One pool block holds the three strings; the pointers below point into it.
+    // One pool block holds both strings; the pointers below point into it.
     char* m_pStorage = nullptr;
     std::size_t m_nStorageSize = 0;
     char* m_pszTarget = nullptr;
     char* m_pszText = nullptr;
-    char* m_pszLower = nullptr;
     std::size_t m_nTextLength = 0;
 };
 

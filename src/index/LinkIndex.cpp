@@ -99,7 +99,7 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
                                               : std::make_unique<CIndexEntry>(pszTarget, pszText);
     if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
         DecodeEntities(pEntry->GetMutableText());
-        pEntry->UpdateLowerText();
+        pEntry->TextRewritten();
     }
     const CIndexEntry* pStored = pEntry.get();
     if (m_pTextSet) {

@@ -76,9 +76,11 @@ void CLinkIndex::RefreshFilterCache() {
         const std::size_t nLength = pEntry->GetTextLength();
         m_filterEntries.push_back(pEntry);
         pTexts->AddLine(std::string_view(pEntry->GetText(), nLength));
-        m_filterLower.append(pEntry->GetLowerText(), nLength);
+        m_filterLower.append(pEntry->GetText(), nLength);
         m_filterLower.push_back('\0');
     }
+    // Lower-cased in one go: CharLowerA never changes a length, and the zeros stay zeros.
+    CharLowerBuff(m_filterLower.data(), m_filterLower.size());
     m_pFilterTexts = std::move(pTexts);
     m_nFilterGeneration = m_tree.GetOrderGeneration();
 }
