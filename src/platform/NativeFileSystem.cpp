@@ -86,21 +86,30 @@ mode_t CurrentUmask() {
     return nMask;
 }
 
-// Opens and keeps only regular files: a FIFO would block or a directory would read as garbage.
-// O_NONBLOCK keeps the open itself from blocking on a FIFO; it means nothing for regular files,
-// so a file opened only for reading keeps it (a crawl opens thousands of them). Files opened for
-// writing have it cleared all the same, to be safe with file systems that might honour it.
-// The open itself, with the flags every open of this file system takes.
+// The open itself, with the flags every open of this file system takes. O_NONBLOCK keeps the
+// open from blocking should a FIFO take the place of a file between the test and the open; it
+// means nothing for regular files, so a file opened only for reading keeps it (a crawl opens
+// thousands of them). Files opened for writing have it cleared all the same, to be safe with
+// file systems that might honour it.
 int OpenAt(int dirFd, const char* pszPath, int nFlags) {
     return ::openat(dirFd, pszPath, nFlags | O_CLOEXEC | O_NONBLOCK, 0666);
 }
 
+// Opens and keeps only regular files. Anything else is not even opened: opening a FIFO would
+// block or connect its writer, a device may act on being opened (a watchdog, a serial line), and
+// an endless one such as /dev/zero would be read for ever. So the type is tested first, and
+// again on what was opened, in case the name changed in between. A file that does not exist yet
+// may still be created.
 int OpenRegularAt(int dirFd, const char* pszPath, int nFlags) {
+    struct stat st;
+    if (::fstatat(dirFd, pszPath, &st, 0) == 0 ? !S_ISREG(st.st_mode)
+                                               : (errno != ENOENT || (nFlags & O_CREAT) == 0)) {
+        return -1;
+    }
     const int fd = OpenAt(dirFd, pszPath, nFlags);
     if (fd < 0) {
         return -1;
     }
-    struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return -1;
@@ -110,6 +119,17 @@ int OpenRegularAt(int dirFd, const char* pszPath, int nFlags) {
         if (nStatus >= 0) {
             ::fcntl(fd, F_SETFL, nStatus & ~O_NONBLOCK);
         }
+    }
+    return fd;
+}
+
+// Opens for reading what is known to have been a regular file, and keeps it only if it still is.
+int OpenOpenedRegularAt(int dirFd, const char* pszPath) {
+    const int fd = OpenAt(dirFd, pszPath, O_RDONLY);
+    struct stat st;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
     }
     return fd;
 }
@@ -779,12 +799,11 @@ std::unique_ptr<CFile> CNativeFileSystem::OpenForReading(const char* pszPath) {
             HandleOf(std::string_view(pszPath, static_cast<std::size_t>(pName - pszPath)));
         const unsigned char* pType = pHandle != nullptr ? pHandle->types.Find(pName) : nullptr;
         if (pType != nullptr) {
-            // A name the listing gave as a regular file is opened without a stat of its own:
-            // should it have turned into something else since, reading it fails or finds
-            // nothing, and a FIFO does not block an open with O_NONBLOCK.
+            // A name the listing gave as a regular file is opened without a test by name
+            // first; what was opened is still tested, as it may have been replaced since.
             const int dirFd = pHandle->fd >= 0 ? pHandle->fd : AT_FDCWD;
             const char* pszOpened = pHandle->fd >= 0 ? pName : pszPath;
-            const int fd = *pType == DT_REG ? OpenAt(dirFd, pszOpened, O_RDONLY)
+            const int fd = *pType == DT_REG ? OpenOpenedRegularAt(dirFd, pszOpened)
                                             : OpenRegularAt(dirFd, pszOpened, O_RDONLY);
             if (fd >= 0) {
                 return std::make_unique<CNativeFile>(fd, pszPath);
