@@ -15,7 +15,10 @@
 namespace sitefinch {
 
 // Opens paths as given when they exist, else resolves them case-insensitively one component at a
-// time (see CFileSystem). Not thread-safe: the program uses it from one thread.
+// time (see CFileSystem). Only regular files are opened for reading or writing: anything else is
+// refused without being opened. A file opened for replacing is written without a name where the
+// file system allows, so that a process killed while saving leaves no file behind. Not
+// thread-safe: the program uses it from one thread.
 class CNativeFileSystem : public CFileSystem {
 public:
     std::unique_ptr<CFile> OpenForReading(const char* pszPath) override;
