@@ -185,10 +185,22 @@ protected:
         m_fs.SetReplaceMode(GetParam());
     }
 };
+std::string ReplaceModeName(const ::testing::TestParamInfo<CNativeFileSystem::EReplaceMode>& info) {
+    switch (info.param) {
+        case CNativeFileSystem::EReplaceMode::kUnnamedLinked:
+            return "UnnamedLinked";
+        case CNativeFileSystem::EReplaceMode::kUnnamedCopied:
+            return "UnnamedCopied";
+        case CNativeFileSystem::EReplaceMode::kNamed:
+            return "Named";
+    }
+    return "Unknown";
+}
 INSTANTIATE_TEST_SUITE_P(EveryWay, ReplacingTest,
                          ::testing::Values(CNativeFileSystem::EReplaceMode::kUnnamedLinked,
                                            CNativeFileSystem::EReplaceMode::kUnnamedCopied,
-                                           CNativeFileSystem::EReplaceMode::kNamed));
+                                           CNativeFileSystem::EReplaceMode::kNamed),
+                         ReplaceModeName);
 
 TEST_P(ReplacingTest, ReplacingIsAtomicAndKeepsTheModeAndLinks) {
     Put("Index.idx", "old");
