@@ -32,6 +32,8 @@ constexpr unsigned long kRetryPauseMs = 50;
 // How often texts waiting for an idle receiver are retried: the receiver may become idle by
 // closing a message box, which sends no notice.
 constexpr int kPollIntervalMs = 100;
+// Set on a connection once its text has been read whole.
+constexpr const char* kReceivedProperty = "sitefinchReceived";
 
 // True when the peer of a connected local socket runs as this process's user.
 bool PeerIsSameUser(const QLocalSocket& socket) {
@@ -221,13 +223,21 @@ void CInstanceChannel::OnNewConnection() {
         }
         connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket] { OnReadyRead(pSocket); });
         connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+        // Each connection has its own deadline; the others are served meanwhile as usual. The
+        // timer goes with the socket.
+        QTimer::singleShot(m_nReceiveTimeoutMs, pSocket, [pSocket] {
+            if (!pSocket->property(kReceivedProperty).toBool()) {
+                pSocket->abort();
+                pSocket->deleteLater();
+            }
+        });
         OnReadyRead(pSocket);
     }
 }
 
 void CInstanceChannel::OnReadyRead(QLocalSocket* pSocket) {
     // One text per connection; anything after it is not ours to read.
-    if (pSocket->property("sitefinchReceived").toBool()) {
+    if (pSocket->property(kReceivedProperty).toBool()) {
         return;
     }
     if (pSocket->bytesAvailable() < kLengthBytes) {
@@ -245,7 +255,7 @@ void CInstanceChannel::OnReadyRead(QLocalSocket* pSocket) {
     }
     pSocket->skip(kLengthBytes);
     CPending pending{pSocket, pSocket->read(nLength)};
-    pSocket->setProperty("sitefinchReceived", true);
+    pSocket->setProperty(kReceivedProperty, true);
     m_queue.push_back(std::move(pending));
     emit textArrived();
     // Delivered from the event loop, not from inside this socket's notification: the delivery

@@ -38,6 +38,9 @@ public:
     // a 99-byte query, so anything near this bound is not a command line of ours.
     static constexpr std::uint32_t kMaxTextBytes = 64 * 1024;
     static constexpr char kAck = '\x06';
+    // A connection that has not delivered its whole text this long after it was accepted is cut
+    // off: a second start sends its few bytes at once, so this is a stalled or foreign client.
+    static constexpr int kReceiveTimeoutMs = 5000;
 
     using DeliverFn = std::function<void(const QByteArray& text)>;
     using BusyFn = std::function<bool()>;
@@ -89,6 +92,9 @@ public:
     void Hold();
     void Release();
 
+    // Replaces kReceiveTimeoutMs for connections accepted from now on (tests).
+    void SetReceiveTimeout(int nMs) { m_nReceiveTimeoutMs = nMs; }
+
     // Number of texts received and not yet delivered.
     std::size_t QueuedCount() const { return m_queue.size(); }
 
@@ -120,6 +126,7 @@ private:
     std::deque<CPending> m_queue;
     bool m_bDelivering = false;
     bool m_bHeld = false;
+    int m_nReceiveTimeoutMs = kReceiveTimeoutMs;
     QTimer m_pollTimer;  // retries while texts wait for an idle receiver
 };
 

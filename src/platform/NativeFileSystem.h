@@ -15,7 +15,10 @@
 namespace sitefinch {
 
 // Opens paths as given when they exist, else resolves them case-insensitively one component at a
-// time (see CFileSystem). Not thread-safe: the program uses it from one thread.
+// time (see CFileSystem). Only regular files are opened for reading or writing: anything else is
+// refused without being opened. A file opened for replacing is written without a name where the
+// file system allows, so that a process killed while saving leaves no file behind. Not
+// thread-safe: the program uses it from one thread.
 class CNativeFileSystem : public CFileSystem {
 public:
     std::unique_ptr<CFile> OpenForReading(const char* pszPath) override;
@@ -28,6 +31,16 @@ public:
     // The path that the system would be given for pszPath: the path itself when something exists
     // there, else its case-insensitive resolution (components that match nothing stay as given).
     std::string Resolve(const std::string& sPath);
+
+    // How a file opened for replacing is written before it is renamed over its target. The
+    // program always uses the first; tests choose the others to reach the ways a file system
+    // without unnamed files, or without a way to link one, takes.
+    enum class EReplaceMode {
+        kUnnamedLinked,  // an unnamed file (O_TMPFILE), linked under a temporary name when done
+        kUnnamedCopied,  // an unnamed file, copied into a named temporary file when done
+        kNamed,          // a named temporary file from the start
+    };
+    void SetReplaceMode(EReplaceMode eMode) { m_eReplaceMode = eMode; }
 
 private:
     // Forgets the listings and directory handles of a cached scan.
@@ -56,6 +69,7 @@ private:
     // cannot tell (no handle, or the name is not in the directory as written).
     int ExistsInHandle(const char* pszPath);
 
+    EReplaceMode m_eReplaceMode = EReplaceMode::kUnnamedLinked;
     int m_nScanDepth = 0;
     // Handles by directory (null for one that cannot be read), owned by m_handleStore. Flat
     // tables: a crawl looks a directory and a name up for every path it tests or opens.

@@ -1,11 +1,15 @@
 // Tests of the native file system: resolution, writing, atomic replacement and failures.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +43,14 @@ protected:
         fs::remove_all(m_sDir, error);
     }
 
+    // In one read: the file may be large.
+    std::string ReadWhole(const std::string& sPath) const {
+        std::ifstream in(sPath, std::ios::binary);
+        std::string s(fs::file_size(sPath), '\0');
+        in.read(s.data(), static_cast<std::streamsize>(s.size()));
+        s.resize(static_cast<std::size_t>(in.gcount()));
+        return s;
+    }
     std::string PathOf(const std::string& sRelative) const { return m_sDir + "/" + sRelative; }
     void Put(const std::string& sRelative, const std::string& sContent) const {
         fs::create_directories(fs::path(PathOf(sRelative)).parent_path());
@@ -164,7 +176,33 @@ TEST_F(NativeFileSystemTest, WritingFindsTheMatchingFileOrCreatesTheNameAsGiven)
     }
 }
 
-TEST_F(NativeFileSystemTest, ReplacingIsAtomicAndKeepsTheModeAndLinks) {
+// Each way a replacement can be written keeps the same promises.
+class ReplacingTest : public NativeFileSystemTest,
+                      public ::testing::WithParamInterface<CNativeFileSystem::EReplaceMode> {
+protected:
+    void SetUp() override {
+        NativeFileSystemTest::SetUp();
+        m_fs.SetReplaceMode(GetParam());
+    }
+};
+std::string ReplaceModeName(const ::testing::TestParamInfo<CNativeFileSystem::EReplaceMode>& info) {
+    switch (info.param) {
+        case CNativeFileSystem::EReplaceMode::kUnnamedLinked:
+            return "UnnamedLinked";
+        case CNativeFileSystem::EReplaceMode::kUnnamedCopied:
+            return "UnnamedCopied";
+        case CNativeFileSystem::EReplaceMode::kNamed:
+            return "Named";
+    }
+    return "Unknown";
+}
+INSTANTIATE_TEST_SUITE_P(EveryWay, ReplacingTest,
+                         ::testing::Values(CNativeFileSystem::EReplaceMode::kUnnamedLinked,
+                                           CNativeFileSystem::EReplaceMode::kUnnamedCopied,
+                                           CNativeFileSystem::EReplaceMode::kNamed),
+                         ReplaceModeName);
+
+TEST_P(ReplacingTest, ReplacingIsAtomicAndKeepsTheModeAndLinks) {
     Put("Index.idx", "old");
     ASSERT_EQ(::chmod(PathOf("Index.idx").c_str(), 0640), 0);
     auto pFile = m_fs.OpenForReplacing(PathOf("index.IDX").c_str());
@@ -198,7 +236,7 @@ TEST_F(NativeFileSystemTest, ReplacingIsAtomicAndKeepsTheModeAndLinks) {
     EXPECT_EQ(List("real"), Names{"index.idx"});
 }
 
-TEST_F(NativeFileSystemTest, FailedReplacementLeavesTheOldFile) {
+TEST_P(ReplacingTest, FailedReplacementLeavesTheOldFile) {
     Put("index.idx", "the previous index");
     auto pFile = m_fs.OpenForReplacing(PathOf("index.idx").c_str());
     ASSERT_TRUE(pFile);
@@ -215,6 +253,67 @@ TEST_F(NativeFileSystemTest, FailedReplacementLeavesTheOldFile) {
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(At("index.idx"), "the previous index");
     EXPECT_EQ(List(), Names{"index.idx"});
+}
+
+// A process killed at any moment of a save leaves the old index or the new one, whole, and where
+// the file system has unnamed files, nothing beside it. The child saves two large versions in
+// turn, in small writes as an index is saved, until it is killed.
+TEST_F(NativeFileSystemTest, SaveKilledAtAnyMomentLeavesAWholeIndexAndNoLitter) {
+    constexpr int kKills = 40;
+    constexpr std::size_t kIndexBytes = 2 << 20;
+    constexpr std::size_t kPieceBytes = 4096;
+    constexpr int kMaxKillDelayUs = 20000;  // a few saves long
+    std::vector<std::string> versions;
+    for (const char c : {'o', 'a', 'b'}) {
+        std::string s(kIndexBytes, c);
+        s.back() = '\n';  // a cut file differs from every version in its length or its end
+        versions.push_back(std::move(s));
+    }
+    Put("index.idx", versions[0]);
+    const int dirFd = ::open(m_sDir.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    const bool bUnnamedFiles = dirFd >= 0;
+    if (dirFd >= 0) {
+        ::close(dirFd);
+    }
+
+    std::mt19937 random(14);
+    std::uniform_int_distribution<int> delayUs(0, kMaxKillDelayUs);
+    for (int nKill = 0; nKill < kKills; ++nKill) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            for (int nSave = 0; nSave < 1000; ++nSave) {
+                const std::string& s = versions[1 + nSave % 2];
+                auto pFile = m_fs.OpenForReplacing(PathOf("index.idx").c_str());
+                for (std::size_t n = 0; pFile && n < s.size(); n += kPieceBytes) {
+                    pFile->Write(s.data() + n, std::min(kPieceBytes, s.size() - n));
+                }
+                pFile->Close();
+            }
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(delayUs(random)));
+        ::kill(pid, SIGKILL);
+        int nStatus = 0;
+        ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(nStatus)) << "the child should still have been saving";
+        const std::string sFound = ReadWhole(PathOf("index.idx"));
+        ASSERT_TRUE(std::find(versions.begin(), versions.end(), sFound) != versions.end())
+            << "kill " << nKill << ": the index is damaged (" << sFound.size() << " bytes)";
+        // The last steps of a save run in a process of their own, which may still be renaming.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (bUnnamedFiles && List() != Names{"index.idx"} &&
+               std::chrono::steady_clock::now() < deadline) {
+            ::usleep(1000);
+        }
+        if (bUnnamedFiles) {
+            ASSERT_EQ(List(), Names{"index.idx"}) << "kill " << nKill << " left a file behind";
+        }
+    }
+    if (!bUnnamedFiles) {
+        GTEST_SKIP() << "no unnamed files here: litter after a kill is not checked";
+    }
 }
 
 // Long enough for At() to go round its piece sizes more than once, so that small reads also

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -199,6 +200,47 @@ TEST_F(AppInstanceChannel, ATextArrivingWhileBusyIsAnnouncedAtOnceAndDeliveredWh
     EXPECT_EQ(nArrived, 1);
 }
 
+// A client that stalls before its text is whole is cut off after the receive time limit, one
+// that sends nothing at all as well, and a start that comes meanwhile is served as usual.
+TEST_F(AppInstanceChannel, StalledClientsAreCutOffWhileOthersAreServed) {
+    constexpr int kTimeoutMs = 300;
+    m_server.SetReceiveTimeout(kTimeoutMs);
+    m_server.SetReceiver([this](const QByteArray& text) { m_delivered.push_back(text); },
+                         [] { return false; });
+    // Each stalled client gives the time until it was cut off, or -1 when it was not.
+    const auto stall = [this](QByteArray sent) {
+        return std::async(std::launch::async, [this, sent] {
+            QLocalSocket socket;
+            socket.connectToServer(m_sName);
+            if (!socket.waitForConnected(kPatienceMs) || socket.write(sent) != sent.size() ||
+                (!sent.isEmpty() && !socket.waitForBytesWritten(kPatienceMs))) {
+                return -1L;
+            }
+            const auto start = std::chrono::steady_clock::now();
+            if (!socket.waitForDisconnected(kPatienceMs) || socket.bytesAvailable() != 0) {
+                return -1L;
+            }
+            return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - start)
+                                         .count());
+        });
+    };
+    char length[4];
+    qToBigEndian<std::uint32_t>(20, length);
+    std::future<long> partial = stall(QByteArray(length, 4) + "\"\" \"par");
+    std::future<long> silent = stall(QByteArray());
+    std::future<EHandOver> client = HandOverApart(m_sName, "\"\" \"meanwhile\"");
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(client); }));
+    EXPECT_EQ(client.get(), EHandOver::Delivered);
+    ASSERT_TRUE(ServeEventsUntil([&] { return Returned(partial) && Returned(silent); }));
+    for (std::future<long>* pStalled : {&partial, &silent}) {
+        const long nMs = pStalled->get();
+        EXPECT_GE(nMs, 0) << "a stalled client should be cut off";
+        EXPECT_LT(nMs, kPatienceMs / 2);
+    }
+    EXPECT_EQ(m_delivered, Texts{"\"\" \"meanwhile\""});
+}
+
 TEST_F(AppInstanceChannel, DefaultNameIsPrivateToTheUser) {
     const QString sTag = QStringLiteral("sitefinch-") + QString::number(geteuid());
     const QString sRuntime = m_dir.filePath(QStringLiteral("runtime"));
@@ -309,6 +351,36 @@ TEST_F(AppProcess, LaterStartsHandTheirCommandLineToTheRunningWindowEvenAfterACr
     EXPECT_EQ(pFirst->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(pFirst->exitCode(), 0) << pFirst->readAllStandardError().toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_sSocket));
+}
+
+// Twenty second starts at once against a running window: each one ends normally and each
+// command line is processed exactly once, in whatever order they arrived.
+TEST_F(AppProcess, TwentySimultaneousStartsAreEachProcessedOnce) {
+    constexpr int kStarts = 20;
+    QProcess* pWindow = Start({QString(), QStringLiteral("first")});
+    ASSERT_TRUE(WaitUntilServing(pWindow)) << pWindow->readAllStandardError().toStdString();
+    std::vector<QProcess*> starts;
+    QList<QByteArray> expected;
+    for (int i = 0; i < kStarts; ++i) {
+        const QString sQuery = QStringLiteral("query %1").arg(i);
+        starts.push_back(Start({QString(), sQuery}));
+        expected.push_back("\"\" \"" + sQuery.toUtf8() + '"');
+    }
+    for (QProcess* pStart : starts) {
+        ASSERT_TRUE(pStart->waitForFinished(kPatienceMs));
+        EXPECT_EQ(pStart->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(pStart->exitCode(), 0) << pStart->readAllStandardError().toStdString();
+    }
+    QList<QByteArray> logged = HandOverLog().split('\n');
+    ASSERT_FALSE(logged.isEmpty());
+    EXPECT_TRUE(logged.back().isEmpty()) << "every line ends";
+    logged.pop_back();
+    std::sort(logged.begin(), logged.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(logged, expected);
+    pWindow->terminate();
+    ASSERT_TRUE(pWindow->waitForFinished(kPatienceMs));
+    EXPECT_EQ(pWindow->exitCode(), 0) << "the window should have run on until asked to end";
 }
 
 }  // namespace
