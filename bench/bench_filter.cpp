@@ -13,6 +13,7 @@
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
 #include "platform/Text.h"
+#include "support/QuietHost.h"
 
 namespace {
 
@@ -21,14 +22,7 @@ using namespace sitefinch;
 constexpr int kEntries = 100000;
 const char* const kQueries[] = {"", "ion", "zzz"};
 
-class CQuietHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
-    void PumpMessages() override {}
-    void WaitMessage() override {}
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-};
+using test::CQuietHost;
 
 using bench::CCountingList;
 

@@ -74,10 +74,10 @@ int CSearchApp::Run(int argc, char** argv) {
     switch (FindInfoOption(ArgumentsOf(argc, argv))) {
         case EStartAction::ShowUsage:
             std::fputs(UsageText(pszProgram).c_str(), stdout);
-            return kExitOk;
+            return kExitSuccess;
         case EStartAction::ShowVersion:
             std::printf("%s %s\n", pszProgram, SITEFINCH_VERSION);
-            return kExitOk;
+            return kExitSuccess;
         default:
             break;
     }
@@ -99,7 +99,7 @@ int CSearchApp::Run(int argc, char** argv) {
     m_commandLineText = QByteArray::fromStdString(request.sText);
 
     InitInstance();
-    return kExitOk;
+    return kExitSuccess;
 }
 
 bool CSearchApp::InitInstance() {

@@ -5,9 +5,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "index/IndexTexts.h"
 #include "index/LineReader.h"
-#include "index/LinkIndex.h"
 #include "indexer/BuildTexts.h"
+#include "indexer/Crawl.h"
 #include "platform/FileError.h"
 #include "platform/Text.h"
 
@@ -215,29 +216,29 @@ bool ExtractLinkAt(const char* pszLine, std::ptrdiff_t nMarker, char* pszHref,
 
 }  // namespace
 
-void CLinkIndex::ScanPage(const char* pszPath) {
+void CCrawl::ScanPage(const char* pszPath) {
     if (pszPath == nullptr || *pszPath == '\0') {
-        m_host.MessageBox(kNoFileSelectedText, kErrorCaption, kMbError);
+        m_index.m_host.MessageBox(kNoFileSelectedText, kErrorCaption, kMbError);
         return;
     }
 
     CLineReader reader;
-    if (!reader.Open(m_fileSystem, pszPath)) {
+    if (!reader.Open(m_index.m_fileSystem, pszPath)) {
         char szMessage[kMessageCapacity];
         std::snprintf(szMessage, sizeof szMessage, kOpenFailedFormat, pszPath);
-        if (m_pProgressWnd) {
-            m_pProgressWnd->AddLine(szMessage);
+        if (m_index.m_pProgressWnd) {
+            m_index.m_pProgressWnd->AddLine(szMessage);
         }
         return;
     }
 
-    ++m_nPages;
-    UpdateStatistics();
-    if (m_pProgressWnd) {
-        m_pProgressWnd->SetProgressText(pszPath);
+    ++m_index.m_nPages;
+    m_index.UpdateStatistics();
+    if (m_index.m_pProgressWnd) {
+        m_index.m_pProgressWnd->SetProgressText(pszPath);
     }
-    if (m_pProgressWnd) {
-        m_pProgressWnd->AddLine(pszPath);
+    if (m_index.m_pProgressWnd) {
+        m_index.m_pProgressWnd->AddLine(pszPath);
     }
 
     // The page's titles and links are read a run at a time before any is entered: the paths
@@ -285,8 +286,8 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                         CopyBounded(item.szHref, sizeof item.szHref, szHref);
                         break;
                     case CPreparedLink::EKind::kPath:
-                        if (m_pPathFacts) {
-                            m_pPathFacts->Prefetch(item.link.nPathHash);
+                        if (m_bBuild) {
+                            m_pathFacts.Prefetch(item.link.nPathHash);
                         }
                         break;
                     default:
@@ -308,18 +309,17 @@ void CLinkIndex::ScanPage(const char* pszPath) {
     EnterPageItems(pszPath);
 }
 
-void CLinkIndex::EnterPageItems(const char* pszPagePath) {
+void CCrawl::EnterPageItems(const char* pszPagePath) {
     const std::size_t nItems = m_nPageItems;
     m_nPageItems = 0;
     // The slots asked for while the items were read have arrived by now: fetch the records
     // they point to, all at once.
-    if (m_pPathFacts) {
+    if (m_bBuild) {
         unsigned char nWarm = 0;
         for (std::size_t i = 0; i < nItems; ++i) {
             const CPreparedLink& link = m_pageItems[i].link;
             if (!m_pageItems[i].bTitle && link.eKind == CPreparedLink::EKind::kPath) {
-                nWarm =
-                    static_cast<unsigned char>(nWarm + m_pPathFacts->WarmRecord(link.nPathHash));
+                nWarm = static_cast<unsigned char>(nWarm + m_pathFacts.WarmRecord(link.nPathHash));
             }
         }
         m_nWarmSink = nWarm;
@@ -327,7 +327,7 @@ void CLinkIndex::EnterPageItems(const char* pszPagePath) {
     for (std::size_t i = 0; i < nItems; ++i) {
         const CPageItem& item = m_pageItems[i];
         if (item.bTitle) {
-            AddTitleEntry(pszPagePath, item.szText);
+            m_index.AddTitleEntry(pszPagePath, item.szText);
         } else if (item.link.eKind == CPreparedLink::EKind::kDeferred) {
             ResolveLink(pszPagePath, item.szHref, item.szText);
         } else {
@@ -336,13 +336,13 @@ void CLinkIndex::EnterPageItems(const char* pszPagePath) {
     }
 }
 
-bool CLinkIndex::ExtractTitle(const char* pszLine, char* pszTitle, std::size_t nCapacity) {
+bool CCrawl::ExtractTitle(const char* pszLine, char* pszTitle, std::size_t nCapacity) {
     const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kTitleMarker);
     return nMarker >= 0 && ExtractTitleAt(pszLine, nMarker, pszTitle, nCapacity);
 }
 
-bool CLinkIndex::ExtractLink(const char* pszLine, char* pszHref, std::size_t nHrefCapacity,
-                             char* pszText, std::size_t nTextCapacity) {
+bool CCrawl::ExtractLink(const char* pszLine, char* pszHref, std::size_t nHrefCapacity,
+                         char* pszText, std::size_t nTextCapacity) {
     const std::ptrdiff_t nMarker = FindLowerMarker(pszLine, kLinkMarker);
     return nMarker >= 0 &&
            ExtractLinkAt(pszLine, nMarker, pszHref, nHrefCapacity, pszText, nTextCapacity);

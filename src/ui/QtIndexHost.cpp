@@ -8,9 +8,9 @@
 #include <QThread>
 
 #include "BuildIndexDlg.h"
+#include "DisplayString.h"
 #include "LoadingDlg.h"
 #include "UiHooks.h"
-#include "platform/DisplayText.h"
 
 namespace sitefinch {
 
@@ -37,11 +37,6 @@ protected:
         return pEvent->type() == QEvent::Quit || QObject::eventFilter(pWatched, pEvent);
     }
 };
-
-QString ForDisplay(const char* pszText) {
-    const std::string display = DecodeForDisplay(pszText != nullptr ? pszText : "");
-    return QString::fromUtf8(display.data(), static_cast<qsizetype>(display.size()));
-}
 
 }  // namespace
 

@@ -1,0 +1,13 @@
+# Fails when a file of the link index includes a header of the site indexer, which builds on it.
+file(GLOB_RECURSE index_files "${SOURCE_DIR}/src/index/*")
+set(offenders "")
+foreach(f IN LISTS index_files)
+    file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]indexer/")
+    if(hits)
+        list(APPEND offenders "${f}: ${hits}")
+    endif()
+endforeach()
+if(offenders)
+    list(JOIN offenders "\n  " text)
+    message(FATAL_ERROR "The index includes the indexer:\n  ${text}")
+endif()
