@@ -64,7 +64,8 @@ private:
     using CPathFactsMap = CPathTable<CPathFacts>;
 
     // A link worked out as far as it can be without touching the index, the lists or the file
-    // system; EnterLink() does the rest, when the page's run of items is entered.
+    // system; EnterLink() does the rest. The crawl reads a run of a page's links ahead, so that
+    // the memory their look-ups need is fetched for all of them at once.
     struct CPreparedLink {
         enum class EKind {
             kIgnored,   // not a local link: nothing happens
@@ -111,10 +112,10 @@ private:
     // pnTextHash, when given, is the text's hash in the text set.
     void EnterLink(const CPreparedLink& link, const char* pszText, const std::size_t* pnTextHash);
 
-    // True, with the text's hash in the text set in nHash, when a build runs and the text has no
-    // entities, so that the hash is the one its entry would be looked up by: a repeated text is
-    // then turned away before the add operation copies and decodes it.
-    bool HashText(const char* pszText, std::size_t& nHash) const;
+    // Starts fetching the text set's slot for the text of an entry about to be added. True,
+    // with the text's hash in nHash, when the text has no entities, so that the hash is the one
+    // its entry would be looked up by.
+    bool PrefetchText(const char* pszText, std::size_t& nHash) const;
 
     // Enters the items read so far, in the order they were read, and empties the list.
     void EnterPageItems(const char* pszPagePath);
@@ -124,6 +125,7 @@ private:
 
     std::vector<CPageItem> m_pageItems;
     std::size_t m_nPageItems = 0;
+    unsigned char m_nWarmSink = 0;  // where the loads that warm the cache leave their value
 
     // The split of the page path whose links were resolved last.
     std::string m_sSplitPage;

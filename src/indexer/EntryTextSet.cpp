@@ -44,12 +44,21 @@ std::size_t CEntryTextSet::FindSlot(std::string_view sText, std::size_t nHash) c
     }
 }
 
+void CEntryTextSet::Prefetch(std::size_t nHash) const {
+    if (!m_slots.empty()) {
+        __builtin_prefetch(&m_slots[HashTag(nHash) & (m_slots.size() - 1)]);
+    }
+}
+
 bool CEntryTextSet::Contains(std::string_view sText) const {
     return Contains(sText, Hash(sText));
 }
 
 bool CEntryTextSet::Contains(std::string_view sText, std::size_t nHash) const {
-    return m_nCount != 0 && m_slots[FindSlot(sText, nHash)].pText != nullptr;
+    if (m_nCount == 0) {
+        return false;
+    }
+    return m_slots[FindSlot(sText, nHash)].pText != nullptr;
 }
 
 void CEntryTextSet::Add(std::string_view sText) {

@@ -19,6 +19,9 @@ public:
     bool Contains(std::string_view sText) const;
     // The same for a text whose Hash() is known.
     bool Contains(std::string_view sText, std::size_t nHash) const;
+    // Asks the processor to fetch the slot a look-up of the text with this Hash() starts at, so
+    // that a look-up a little later finds it in the cache.
+    void Prefetch(std::size_t nHash) const;
     // Adds sText unless an equal text is there.
     void Add(std::string_view sText);
     void Clear();

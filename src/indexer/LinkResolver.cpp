@@ -96,19 +96,22 @@ bool CCrawl::IsLocalLink(const char* pszHref) {
 }
 
 void CCrawl::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
+    // The text's look-up in the text set comes last and would wait for memory on a large site:
+    // start fetching its slot now, while the path is worked out.
     std::size_t nTextHash;
-    const bool bTextHashed = HashText(pszText, nTextHash);
+    const bool bTextHashed = PrefetchText(pszText, nTextHash);
     CPreparedLink link;
     PrepareLink(pszPagePath, pszHref, true, false, link);
     EnterLink(link, pszText, bTextHashed ? &nTextHash : nullptr);
 }
 
-bool CCrawl::HashText(const char* pszText, std::size_t& nHash) const {
+bool CCrawl::PrefetchText(const char* pszText, std::size_t& nHash) const {
     // A text with entities is looked up decoded, which this does not try to predict.
     if (!m_bBuild || std::strchr(pszText, '&') != nullptr) {
         return false;
     }
     nHash = CEntryTextSet::Hash(pszText);
+    m_textSet.Prefetch(nHash);
     return true;
 }
 

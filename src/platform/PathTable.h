@@ -41,6 +41,45 @@ public:
         return m_nCount == 0 ? nullptr : m_slots[FindSlot(sPath, nHash)].Value();
     }
 
+    // Asks the processor to fetch the slot that a look-up of the path with this hash starts
+    // at, so that a look-up soon after need not wait for it.
+    void Prefetch(std::uint64_t nHash) const {
+        if (!m_slots.empty()) {
+            __builtin_prefetch(&m_slots[HashTag(nHash) & (m_slots.size() - 1)]);
+        }
+    }
+
+    // Once the slot is in the cache (see Prefetch()): reads the record it points to, when that is
+    // likely the path's, so that a look-up soon after finds it in the cache. Loads rather than
+    // prefetch hints: the records lie scattered over many pages, and hints that miss the TLB
+    // may be dropped. The loads of several calls overlap, as nothing waits for their values;
+    // the value returned is meaningless and only keeps the loads from being optimised away.
+    unsigned char WarmRecord(std::uint64_t nHash) const {
+        if (m_nCount == 0) {
+            return 0;
+        }
+        // The first slot with the path's tag, looked for as far as a probe usually runs.
+        const std::size_t nMask = m_slots.size() - 1;
+        const std::uint32_t nTag = HashTag(nHash);
+        std::size_t i = nTag & nMask;
+        for (std::size_t nProbe = 0; nProbe < kWarmProbes; ++nProbe, i = (i + 1) & nMask) {
+            const CSlot& slot = m_slots[i];
+            if (slot.pRecord == nullptr) {
+                return 0;
+            }
+            if (slot.nHashTag == nTag) {
+                // Every cache line of the record, as the comparison of the path reads them all.
+                unsigned char nSum = 0;
+                const char* const pLast = slot.Path() + slot.nLength;
+                for (const char* p = slot.pRecord; p < pLast; p += kCacheLine) {
+                    nSum = static_cast<unsigned char>(nSum + static_cast<unsigned char>(*p));
+                }
+                return static_cast<unsigned char>(nSum + static_cast<unsigned char>(*pLast));
+            }
+        }
+        return 0;
+    }
+
     // Stores value for sPath, which must not be in the table yet, and returns the stored value.
     // Valid until Clear().
     TValue& Add(std::string_view sPath, const TValue& value) {
@@ -98,7 +137,9 @@ private:
         const char* Path() const { return pRecord + kPathOffset; }
     };
 
-    static constexpr std::size_t kInitialSlots = 16;      // a power of two
+    static constexpr std::size_t kInitialSlots = 16;  // a power of two
+    static constexpr std::size_t kWarmProbes = 4;
+    static constexpr std::size_t kCacheLine = 64;
     static constexpr std::size_t kBlockSize = 64 * 1024;  // bytes of records per block
 
     // The slot holding sPath, or the free slot where it would go. Not for an empty table.
