@@ -15,14 +15,12 @@
 #include "RatioReporter.h"
 #include "index/LinkIndex.h"
 #include "platform/FileSystem.h"
+#include "support/QuietHost.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using sitefinch::CBuildProgressWnd;
-using sitefinch::CIndexHost;
 using sitefinch::CLinkIndex;
-using sitefinch::CLoadingWnd;
 using sitefinch::bench::CGeneratedSite;
 
 constexpr int kSmallSite = 1000;
@@ -31,40 +29,6 @@ constexpr std::size_t kReadBlock = 4096;
 constexpr double kMinSeconds = 1.0;  // per repetition
 constexpr int kRepetitions = 7;
 
-// A progress window that shows nothing.
-class CNullBuildWnd : public CBuildProgressWnd {
-public:
-    bool Create() override { return true; }
-    void AddLine(const char*) override {}
-    void SetProgressText(const char*) override {}
-    void SetButtonText(const char*) override {}
-    void SetStatisticsText(const char*) override {}
-
-protected:
-    void DestroyWindow() override { delete this; }
-};
-
-// No events, and the finished build is acknowledged at once.
-class CNullHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return m_pWindow = new CNullBuildWnd; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
-    void PumpMessages() override {
-        if (m_bAcknowledge && m_pWindow) {
-            m_bAcknowledge = false;
-            CBuildProgressWnd* pWindow = m_pWindow;
-            m_pWindow = nullptr;
-            pWindow->OnOK();
-        }
-    }
-    void WaitMessage() override { m_bAcknowledge = true; }
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-
-private:
-    CBuildProgressWnd* m_pWindow = nullptr;
-    bool m_bAcknowledge = false;
-};
-
 fs::path g_base;
 CGeneratedSite* g_pSmall = nullptr;
 CGeneratedSite* g_pLarge = nullptr;
@@ -72,7 +36,7 @@ CGeneratedSite* g_pLarge = nullptr;
 void BuildSite(benchmark::State& state, const CGeneratedSite* pSite) {
     const std::string sStart = pSite->pages.front();
     const std::string sIndex = (pSite->root / "index.idx").string();
-    CNullHost host;
+    sitefinch::test::CQuietHost host(true);
     CLinkIndex index(sitefinch::NativeFileSystem(), host);
     for (auto _ : state) {
         const int nResult = index.BuildIndex(sStart.c_str(), sIndex.c_str());

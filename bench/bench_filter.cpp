@@ -16,6 +16,7 @@
 #include "index/LinkIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "support/QuietHost.h"
 
 namespace {
 
@@ -27,14 +28,7 @@ const char* const kQueries[] = {"", "ion", "zzz", "e"};
 int g_nEntries = kEntries;
 std::string g_sIndexFile;
 
-class CQuietHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
-    void PumpMessages() override {}
-    void WaitMessage() override {}
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-};
+using test::CQuietHost;
 
 using bench::CCountingList;
 
@@ -76,8 +70,8 @@ struct CFixture {
             }
             index.RebuildOrder();
         }
-        for (const CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
-            std::string sLower = p->m_pEntry->GetText();
+        for (const CIndexEntry& entry : index.GetTree().InOrder()) {
+            std::string sLower = entry.GetText();
             CharLowerA(sLower.data());
             lowerTexts.push_back(std::move(sLower));
         }

@@ -14,6 +14,7 @@
 #include "index/LinkEntry.h"
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
+#include "support/QuietHost.h"
 
 namespace {
 
@@ -23,20 +24,7 @@ constexpr int kLoadEntries = 100000;
 constexpr int kTreeEntries = 1000000;
 constexpr const char* kIndexPath = "/site/site.idx";
 
-class CQuietHost : public CIndexHost {
-public:
-    class CQuietLoadingWnd : public CLoadingWnd {
-    public:
-        void SetProgress(int nPercent) override { benchmark::DoNotOptimize(nPercent); }
-    };
-    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
-        return std::make_unique<CQuietLoadingWnd>();
-    }
-    void PumpMessages() override {}
-    void WaitMessage() override {}
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-};
+using test::CQuietHost;
 
 // Ascending texts, as a saved index delivers them, with realistic targets: about 6 MB.
 std::string MakeIndexFile() {

@@ -32,6 +32,7 @@
 #include "index/LinkIndex.h"
 #include "platform/DisplayText.h"
 #include "platform/FileSystem.h"
+#include "support/QuietHost.h"
 #include "ui/BuildIndexDlg.h"
 #include "ui/QtIndexHost.h"
 #include "ui/ResultListModel.h"
@@ -82,17 +83,6 @@ std::vector<std::string> MakeTexts(int nEntries = kEntries) {
     return texts;
 }
 
-// A host with no windows and no events at all, for the plain load and for writing
-// index files.
-class CQuietHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override { return nullptr; }
-    void PumpMessages() override {}
-    void WaitMessage() override {}
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-};
-
 // Where the filter benchmarks take their entries from: --index=FILE, else --entries=N generated
 // texts (written to an index file in $TMPDIR first, since the window loads its entries from one).
 struct CFilterSource {
@@ -119,7 +109,7 @@ struct CFilterFixture {
                 ("sitefinch-bench-filter-" + std::to_string(QCoreApplication::applicationPid()));
             std::filesystem::create_directories(generated);
             sIndexFile = (generated / "start.idx").string();
-            CQuietHost host;
+            test::CQuietHost host;
             CLinkIndex source(NativeFileSystem(), host);
             for (const std::string& sText : MakeTexts(g_filterSource.nEntries)) {
                 source.AddLinkEntry("/site/page.htm", sText.c_str());
@@ -143,10 +133,9 @@ struct CFilterFixture {
         }
 
         QStringList texts;
-        for (const CEntryNode* p = pDlg->GetIndex().GetTree().GetHead(); p != nullptr;
-             p = p->m_pNext) {
-            texts << QString::fromStdString(DecodeForDisplay(p->m_pEntry->GetText()));
-        }
+        pDlg->GetIndex().GetTree().ForEachEntry([&texts](const CIndexEntry& entry) {
+            texts << QString::fromStdString(DecodeForDisplay(entry.GetText()));
+        });
         sourceModel.setStringList(texts);
         proxyModel.setSourceModel(&sourceModel);
         proxyModel.setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -226,19 +215,6 @@ void BM_ProxyFilter(benchmark::State& state, const char* pszQuery) {
 
 // --- The windows of a build and a load -------------------------------------------------------
 
-// A build window that shows nothing.
-class CNullBuildWnd : public CBuildProgressWnd {
-public:
-    bool Create() override { return true; }
-    void AddLine(const char*) override {}
-    void SetProgressText(const char*) override {}
-    void SetButtonText(const char*) override {}
-    void SetStatisticsText(const char*) override {}
-
-protected:
-    void DestroyWindow() override { delete this; }
-};
-
 // The desktop's host, whose finished build windows are acknowledged at once: the build's wait
 // for Ok finds a zero timer that presses it. With bNullWindow the build window shows nothing
 // and no load window is made, so the same pump runs without windows.
@@ -247,7 +223,7 @@ public:
     explicit CBenchHost(bool bNullWindow) : CQtIndexHost(nullptr), m_bNullWindow(bNullWindow) {}
 
     CBuildProgressWnd* NewBuildWindow() override {
-        m_pWindow = m_bNullWindow ? new CNullBuildWnd : CQtIndexHost::NewBuildWindow();
+        m_pWindow = m_bNullWindow ? new test::CQuietBuildWnd : CQtIndexHost::NewBuildWindow();
         return m_pWindow;
     }
     std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
@@ -302,7 +278,7 @@ struct CWindowFixture {
 
 private:
     void WriteIndexFile() {
-        CQuietHost host;
+        test::CQuietHost host;
         CLinkIndex index(NativeFileSystem(), host);
         for (const std::string& sText : MakeTexts(kLoadEntries)) {
             index.AddLinkEntry(sStartPage.c_str(), sText.c_str());
@@ -347,7 +323,7 @@ void BM_WindowBuild(benchmark::State& state, bool bNullWindow) {
 void BM_WindowLoad(benchmark::State& state, bool bQuiet) {
     CWindowFixture& f = WindowFixture();
     CBenchHost windowHost(false);
-    CQuietHost quietHost;
+    test::CQuietHost quietHost;
     CLinkIndex index(NativeFileSystem(), bQuiet ? static_cast<CIndexHost&>(quietHost)
                                                 : static_cast<CIndexHost&>(windowHost));
     for (auto _ : state) {

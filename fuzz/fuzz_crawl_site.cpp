@@ -15,6 +15,7 @@
 #include "index/LinkEntry.h"
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
+#include "support/IndexWalk.h"
 
 namespace {
 
@@ -99,15 +100,7 @@ void MakeSite(sitefinch::CMemFileSystem& fs, std::string_view input) {
 
 // --- Checks ----------------------------------------------------------------------------------
 
-using Entries = std::vector<std::pair<std::string, std::string>>;  // text, target
-
-Entries InOrder(const CLinkIndex& index) {
-    Entries entries;
-    for (const sitefinch::CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
-        entries.emplace_back(p->m_pEntry->GetText(), p->m_pEntry->GetTarget());
-    }
-    return entries;
-}
+using sitefinch::test::Entries;
 
 void Check(bool bCondition, const char* pszWhat) {
     if (!bCondition) {
@@ -135,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     Check(index.GetPending().IsEmpty(), "the queue is empty when the crawl ends");
     Check(fs.GetOpenCount() == 0, "no file left open");
 
-    const Entries built = InOrder(index);
+    const Entries built = sitefinch::test::InOrderOf(index);
     Check(built.size() == index.GetTree().GetCount(), "the in-order list holds every entry");
     for (std::size_t i = 1; i < built.size(); ++i) {
         Check(sitefinch::CompareEntryTexts(built[i - 1].first.c_str(), built[i].first.c_str()) < 0,
@@ -143,14 +136,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
 
     std::int32_t nLinkEntries = 0;
-    for (const sitefinch::CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
-        const std::string sTarget = p->m_pEntry->GetTarget();
+    for (const sitefinch::CIndexEntry& entry : index.GetTree().InOrder()) {
+        const std::string sTarget = entry.GetTarget();
         const std::size_t nHash = sTarget.find('#');
         const std::string sPage = sTarget.substr(0, nHash);
         Check(site.Exists(sPage.c_str()) ||
                   (nHash != std::string::npos && index.IsVisited(sPage.c_str())),
               "an entry leads to a page of the site or to a fragment of a scanned page");
-        nLinkEntries += dynamic_cast<const sitefinch::CLinkEntry*>(p->m_pEntry.get()) != nullptr;
+        nLinkEntries += dynamic_cast<const sitefinch::CLinkEntry*>(&entry) != nullptr;
     }
     Check(nLinkEntries == index.GetLinkCount(), "the link counter counts the link entries");
 
@@ -177,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
     CLinkIndex loaded(fs, host);
     Check(loaded.LoadIndex(kIndexFile), "the saved index loads");
-    Check(InOrder(loaded) == expected, "a saved index loads to the entries it was built with");
+    Check(sitefinch::test::InOrderOf(loaded) == expected,
+          "a saved index loads to the entries it was built with");
     Check(loaded.GetLinkCount() == static_cast<std::int32_t>(expected.size()),
           "every loaded entry is counted");
     Check(fs.GetOpenCount() == 0, "no file left open after the load");

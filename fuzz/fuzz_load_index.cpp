@@ -12,34 +12,14 @@
 
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
+#include "support/IndexWalk.h"
+#include "support/QuietHost.h"
 
 namespace {
 
-using sitefinch::CBuildProgressWnd;
-using sitefinch::CIndexHost;
 using sitefinch::CLinkIndex;
-using sitefinch::CLoadingWnd;
-
-class CQuietLoadingWnd : public CLoadingWnd {
-public:
-    void SetProgress(int nPercent) override {
-        if (nPercent < 0 || nPercent > 100) {
-            std::fprintf(stderr, "progress out of range: %d\n", nPercent);
-            std::abort();
-        }
-    }
-};
-
-class CQuietHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return nullptr; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
-        return std::make_unique<CQuietLoadingWnd>();
-    }
-    void PumpMessages() override {}
-    void WaitMessage() override {}
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-};
+using sitefinch::test::CQuietHost;
+using sitefinch::test::InOrderOf;
 
 class CDiscardingList : public sitefinch::CResultList {
 public:
@@ -50,15 +30,7 @@ public:
     std::size_t m_nLines = 0;
 };
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-Pairs InOrder(const CLinkIndex& index) {
-    Pairs pairs;
-    for (const sitefinch::CEntryNode* p = index.GetTree().GetHead(); p != nullptr; p = p->m_pNext) {
-        pairs.emplace_back(p->m_pEntry->GetText(), p->m_pEntry->GetTarget());
-    }
-    return pairs;
-}
+using Pairs = sitefinch::test::Entries;
 
 void Check(bool bCondition, const char* pszWhat) {
     if (!bCondition) {
@@ -76,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     CLinkIndex index(fs, host);
 
     Check(index.LoadIndex("/site/in.idx"), "a readable file loads to its end");
-    const Pairs loaded = InOrder(index);
+    const Pairs loaded = InOrderOf(index);
     Check(loaded.size() == index.GetTree().GetCount(), "the list holds every entry");
     Check(static_cast<std::size_t>(index.GetLinkCount()) == loaded.size(), "links counted");
     for (std::size_t i = 1; i < loaded.size(); ++i) {
@@ -98,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     Check(index.SaveIndex("/site/out.idx"), "save succeeds");
     const std::string sSaved = fs.GetFile("/site/out.idx").value_or("<missing>");
     Check(index.LoadIndex("/site/out.idx"), "the saved file loads");
-    Check(InOrder(index) == loaded, "a saved index loads to the same entries");
+    Check(InOrderOf(index) == loaded, "a saved index loads to the same entries");
     Check(index.SaveIndex("/site/again.idx"), "second save succeeds");
     Check(fs.GetFile("/site/again.idx") == sSaved, "saving is stable");
     Check(fs.GetOpenCount() == 0, "no file left open");

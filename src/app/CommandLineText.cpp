@@ -86,9 +86,9 @@ CStartRequest ReadArguments(const std::vector<std::string>& args, const std::str
                     sArg);
             }
             sArg = MakeAbsoluteNormalPath(sArg, sCurrentDir);
-            if (sArg.size() > kMaxStartPageLength) {
+            if (sArg.size() > kMaxPathLength) {
                 return Refusal("the start page path is longer than " +
-                               std::to_string(kMaxStartPageLength) + " characters: " + sArg);
+                               std::to_string(kMaxPathLength) + " characters: " + sArg);
             }
         }
         if (i > 0) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/PathParts.h"
+
 namespace sitefinch {
 
 // What a start of the program is asked to do.
@@ -24,16 +26,13 @@ struct CStartRequest {
     std::string sMessage;
 };
 
-// Longest start page, in bytes, that can ever be loaded or built (a 260-byte path buffer).
-inline constexpr std::size_t kMaxStartPageLength = 259;
-
 // Reads the arguments that follow the program's name. Options may stand anywhere before a "--",
 // which is dropped; after it every argument is taken as it is, so a start page or a query may
 // begin with a dash. "--help" (or "-h") and "--version" are answered instead of running; any
 // other argument that begins with a dash before "--" is refused as an unknown option. The start
 // page is made absolute against sCurrentDir (itself absolute; empty when unknown, and then only
 // an absolute start page is accepted) unless it is empty. An argument
-// holding a double quote, or a start page longer than kMaxStartPageLength once made absolute, is
+// holding a double quote, or a start page longer than kMaxPathLength once made absolute, is
 // refused rather than cut, since the window would otherwise read a different file or query.
 CStartRequest ReadArguments(const std::vector<std::string>& args, const std::string& sCurrentDir);
 

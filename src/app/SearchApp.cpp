@@ -81,10 +81,10 @@ int CSearchApp::Run(int argc, char** argv) {
     switch (FindInfoOption(ArgumentsOf(argc, argv))) {
         case EStartAction::ShowUsage:
             std::fputs(UsageText(pszProgram).c_str(), stdout);
-            return kExitOk;
+            return kExitSuccess;
         case EStartAction::ShowVersion:
             std::printf("%s %s\n", pszProgram, SITEFINCH_VERSION);
-            return kExitOk;
+            return kExitSuccess;
         default:
             break;
     }
@@ -96,7 +96,7 @@ int CSearchApp::Run(int argc, char** argv) {
     const CStartRequest early = ReadArguments(ArgumentsOf(argc, argv), CurrentDirectory());
     if (early.eAction == EStartAction::Run &&
         HandOverBeforeGui(argc, argv, QByteArray::fromStdString(early.sText))) {
-        return kExitOk;
+        return kExitSuccess;
     }
 
     QApplication app(argc, argv);
@@ -115,7 +115,7 @@ int CSearchApp::Run(int argc, char** argv) {
     m_commandLineText = QByteArray::fromStdString(request.sText);
 
     InitInstance();
-    return kExitOk;
+    return kExitSuccess;
 }
 
 bool CSearchApp::InitInstance() {

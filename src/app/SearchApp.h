@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace sitefinch {
+#include "platform/ExitStatus.h"
 
-// Exit statuses of the program.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 2;
+namespace sitefinch {
 
 // One per process, alive for the whole process. Holds the command-line text that the main
 // window reads at start-up.

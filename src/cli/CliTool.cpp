@@ -6,6 +6,7 @@
 
 #include "cli/CollectedResultList.h"
 #include "cli/TerminalHost.h"
+#include "index/IndexTexts.h"
 #include "index/LinkIndex.h"
 #include "platform/DisplayText.h"
 #include "platform/PathParts.h"
@@ -20,13 +21,12 @@ namespace sitefinch {
 namespace {
 
 constexpr const char kProgramName[] = "sitefinch-cli";
-constexpr const char kStatisticsFormat[] = "%ld pages, %ld links";
 constexpr const char kSaveFailedMessage[] = "Could not create index file.";
 constexpr const char kLoadFailedMessage[] = "Could not load index file.";
 constexpr std::string_view kIndexExtension = ".idx";
 constexpr std::string_view kIndexOption = "--index";
-constexpr std::size_t kMaxPathLength = kMaxPathCapacity - 1;
 
+// The usage text, in two parts around the path limit.
 constexpr const char kUsage[] =
     "Usage: sitefinch-cli build START [--index FILE]\n"
     "       sitefinch-cli query START|INDEX [QUERY]\n"
@@ -40,14 +40,21 @@ constexpr const char kUsage[] =
     "         order: the text, a TAB and the target, one entry a line. Without QUERY, all.\n"
     "\n"
     "START, INDEX and FILE may be relative to the current directory; made absolute, each\n"
-    "(and the index file name derived from START) must stay within 259 characters.\n"
+    "(and the index file name derived from START) must stay within ";
+constexpr const char kUsageAfterLimit[] =
+    " characters.\n"
     "\n"
     "Exit status: 0 done, 1 the index could not be saved or loaded, 2 wrong arguments,\n"
     "130 the build was stopped with Ctrl+C (nothing saved).\n";
 
+void WriteUsage(std::ostream& out) {
+    out << kUsage << kMaxPathLength << kUsageAfterLimit;
+}
+
 // Ends the run with a usage error.
 int UsageError(std::ostream& err, const std::string& sReason) {
-    err << kProgramName << ": " << sReason << '\n' << kUsage;
+    err << kProgramName << ": " << sReason << '\n';
+    WriteUsage(err);
     err.flush();
     return kExitUsage;
 }
@@ -70,11 +77,16 @@ std::string IndexFileNameOf(const std::string& sStartPage) {
     return szIndex;
 }
 
-std::string FormatStatistics(const CLinkIndex& index) {
+std::string StatisticsOf(const CLinkIndex& index) {
     char szStatistics[kStatisticsCapacity];
-    std::snprintf(szStatistics, sizeof szStatistics, kStatisticsFormat,
-                  static_cast<long>(index.GetPageCount()), static_cast<long>(index.GetLinkCount()));
+    FormatStatistics(szStatistics, sizeof szStatistics, index.GetPageCount(), index.GetLinkCount());
     return szStatistics;
+}
+
+// The reason for refusing a path longer than kMaxPathLength.
+std::string TooLong(const char* pszWhat) {
+    return std::string("the ") + pszWhat + " longer than " + std::to_string(kMaxPathLength) +
+           " characters";
 }
 
 int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSystem& fileSystem,
@@ -113,12 +125,12 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
 
     const std::string sStartPath = MakeAbsoluteNormalPath(sStart, sCurrentDir);
     if (sStartPath.size() > kMaxPathLength) {
-        return UsageError(err, "the start page's path is longer than 259 characters");
+        return UsageError(err, TooLong("start page's path is"));
     }
     const std::string sIndexPath =
         bHaveIndex ? MakeAbsoluteNormalPath(sIndexArg, sCurrentDir) : IndexFileNameOf(sStartPath);
     if (sIndexPath.empty() || sIndexPath.size() > kMaxPathLength) {
-        return UsageError(err, "the index file's path would be longer than 259 characters");
+        return UsageError(err, TooLong("index file's path would be"));
     }
 
     CTerminalHost host(err, bErrIsTerminal, environment.nTerminalColumns, environment.pInterrupt,
@@ -126,7 +138,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
     CLinkIndex index(fileSystem, host);
     const int nResult = index.BuildIndex(sStartPath.c_str(), sIndexPath.c_str());
 
-    err << FormatStatistics(index) << '\n';
+    err << StatisticsOf(index) << '\n';
     int nExit = kExitSuccess;
     if (host.WasStoppedByInterrupt()) {
         nExit = kExitInterrupted;
@@ -150,7 +162,7 @@ int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string sPath = MakeAbsoluteNormalPath(args[1], sCurrentDir);
     const std::string sIndexPath = EndsWithIndexExtension(args[1]) ? sPath : IndexFileNameOf(sPath);
     if (sIndexPath.empty() || sIndexPath.size() > kMaxPathLength) {
-        return UsageError(err, "the index file's path would be longer than 259 characters");
+        return UsageError(err, TooLong("index file's path would be"));
     }
 
     CTerminalHost host(err, false, environment.nTerminalColumns, environment.pInterrupt,
@@ -186,7 +198,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     const std::string& sCommand = args[0];
     if (sCommand == "--help" || sCommand == "-h") {
-        out << kUsage;
+        WriteUsage(out);
         out.flush();
         return kExitSuccess;
     }

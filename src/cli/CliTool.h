@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/ExitStatus.h"
 #include "platform/FileSystem.h"
 
 namespace sitefinch {
 
-// Exit codes of the tool.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;  // the index could not be saved or loaded
-inline constexpr int kExitUsage = 2;
+// Exit codes of the tool besides kExitSuccess and kExitUsage.
+inline constexpr int kExitFailure = 1;        // the index could not be saved or loaded
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C stopped the crawl
 
 // Terminal width assumed when it cannot be asked.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "BusyGuard.h"
+#include "IndexTexts.h"
 #include "LineReader.h"
 #include "LinkIndex.h"
 #include "platform/FileError.h"
@@ -26,7 +27,7 @@ bool CLinkIndex::SaveIndex(const char* pszPath) {
     std::unique_ptr<CFile> pFile = m_fileSystem.OpenForReplacing(pszPath);
     if (!pFile) {
         char szMessage[kMessageCapacity];
-        std::snprintf(szMessage, sizeof szMessage, "File %s could not be written!", pszPath);
+        std::snprintf(szMessage, sizeof szMessage, kWriteFailedFormat, pszPath);
         if (m_pProgressWnd != nullptr) {
             m_pProgressWnd->AddLine(szMessage);
         }
@@ -70,7 +71,7 @@ bool CLinkIndex::LoadIndex(const char* pszPath) {
     CLineReader reader;
     if (!reader.Open(m_fileSystem, pszPath)) {
         char szMessage[kMessageCapacity];
-        std::snprintf(szMessage, sizeof szMessage, "File %s could not be opened!", pszPath);
+        std::snprintf(szMessage, sizeof szMessage, kOpenFailedFormat, pszPath);
         if (m_pProgressWnd != nullptr) {
             m_pProgressWnd->AddLine(szMessage);
         }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "IndexTexts.h"
 #include "LineReader.h"
 #include "LinkEntry.h"
 #include "platform/Text.h"
@@ -50,13 +51,9 @@ void CLinkIndex::Clear() {
     m_pending.RemoveAll();
     // The map refers to entries of the tree: empty it first so it never holds a freed one.
     m_pPositionMap->clear();
-    if (m_pTextSet) {
-        m_pTextSet->Clear();  // its views point into the entries about to be freed
+    if (m_pBuildSink != nullptr) {
+        m_pBuildSink->Forget();  // its entries and what it knows of the lists go with them
     }
-    if (m_pPathFacts) {
-        m_pPathFacts->Clear();  // the lists they vouch for are gone
-    }
-    m_buildEntries.clear();
     m_tree.RemoveAll();  // also makes the filter's flattened copy stale
     m_nLinks = 0;
     m_nPages = 0;
@@ -84,11 +81,13 @@ bool CLinkIndex::AddLinkEntry(const char* pszTarget, const char* pszText) {
 }
 
 bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bLinkEntry) {
+    // A running build's texts are looked up decoded, before an entry is made: a site repeats its
+    // link texts many times over.
     char szDecoded[kDecodeCapacity];
     bool bDecoded = false;
-    if (m_pTextSet && CopyBounded(szDecoded, sizeof szDecoded, pszText)) {
+    if (m_pBuildSink != nullptr && CopyBounded(szDecoded, sizeof szDecoded, pszText)) {
         DecodeEntities(szDecoded);
-        if (m_pTextSet->Contains(szDecoded)) {
+        if (m_pBuildSink->HoldsText(szDecoded)) {
             return false;  // the tree would turn it away: the first entry of a text wins
         }
         pszText = szDecoded;
@@ -101,22 +100,14 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         DecodeEntities(pEntry->GetMutableText());
         pEntry->TextRewritten();
     }
-    const CIndexEntry* pStored = pEntry.get();
-    if (m_pTextSet) {
-        // A build keeps its entries aside and gives them to the tree in one batch when the crawl
-        // ends; the text set, which knows every text the tree will hold, turns away repeats.
-        const std::string_view sText(pStored->GetText(), pStored->GetTextLength());
-        if (!bDecoded && m_pTextSet->Contains(sText)) {
+    if (m_pBuildSink != nullptr) {
+        if (!bDecoded && m_pBuildSink->HoldsText({pEntry->GetText(), pEntry->GetTextLength()})) {
             return false;
         }
-        m_buildEntries.emplace_back(std::move(pEntry));
-        m_pTextSet->Add(sText);
+        m_pBuildSink->TakeEntry(std::move(pEntry));
         return true;
     }
-    if (!m_tree.Insert(pEntry)) {
-        return false;  // the rejected entry is handed back and destroyed here
-    }
-    return true;
+    return m_tree.Insert(pEntry);  // a rejected entry is handed back and destroyed here
 }
 
 void CLinkIndex::DecodeEntities(char* pszText) {
@@ -156,33 +147,40 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
     return (*m_pPositionMap)[static_cast<std::size_t>(nPosition)]->GetTarget();
 }
 
+void FormatStatistics(char* pszText, std::size_t nCapacity, std::int32_t nPages,
+                      std::int32_t nLinks) {
+    if (nCapacity == 0) {
+        return;
+    }
+    // By hand rather than through printf, which cost more than resolving a link.
+    char* p = pszText;
+    char* const pEnd = pszText + nCapacity - 1;  // room for the terminator
+    const auto append = [&p, pEnd](std::string_view sPart) {
+        const std::size_t n = std::min(sPart.size(), static_cast<std::size_t>(pEnd - p));
+        std::memcpy(p, sPart.data(), n);
+        p += n;
+    };
+    const auto appendNumber = [&p, pEnd](long nValue) {
+        const std::to_chars_result result = std::to_chars(p, pEnd, nValue);
+        if (result.ec == std::errc()) {
+            p = result.ptr;
+        }
+    };
+    appendNumber(nPages);
+    append(" pages, ");
+    appendNumber(nLinks);
+    append(" links");
+    *p = '\0';
+}
+
 void CLinkIndex::UpdateStatistics() {
     if (m_pProgressWnd == nullptr) {
         return;
     }
-    // "%ld pages, %ld links", put together by hand, and only when a counter changed: a build
-    // sets it for every link, mostly with the same counts, and formatting through printf cost
-    // more than resolving the link.
+    // Made again only when a counter changed: a build asks after every link.
     if (m_nStatisticsPages != m_nPages || m_nStatisticsLinks != m_nLinks ||
         m_szStatistics[0] == '\0') {
-        char* p = m_szStatistics;
-        char* const pEnd = m_szStatistics + sizeof m_szStatistics - 1;  // room for the terminator
-        const auto append = [&p, pEnd](std::string_view sPart) {
-            const std::size_t n = std::min(sPart.size(), static_cast<std::size_t>(pEnd - p));
-            std::memcpy(p, sPart.data(), n);
-            p += n;
-        };
-        const auto appendNumber = [&p, pEnd](long nValue) {
-            const std::to_chars_result result = std::to_chars(p, pEnd, nValue);
-            if (result.ec == std::errc()) {
-                p = result.ptr;
-            }
-        };
-        appendNumber(static_cast<long>(m_nPages));
-        append(" pages, ");
-        appendNumber(static_cast<long>(m_nLinks));
-        append(" links");
-        *p = '\0';
+        FormatStatistics(m_szStatistics, sizeof m_szStatistics, m_nPages, m_nLinks);
         m_nStatisticsPages = m_nPages;
         m_nStatisticsLinks = m_nLinks;
     }

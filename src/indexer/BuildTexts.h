@@ -6,7 +6,6 @@ namespace sitefinch {
 // Lines of the progress list.
 inline constexpr const char* kStartLine = "Start...";
 inline constexpr const char* kDoneLine = "Done, press Ok to continue";
-inline constexpr const char* kOpenFailedFormat = "File %s could not be opened!";
 
 // Progress texts and the button text of the finished build.
 inline constexpr const char* kSavingText = "saving...";

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "index/BusyGuard.h"
-#include "index/LinkIndex.h"
 #include "indexer/BuildTexts.h"
+#include "indexer/Crawl.h"
 #include "platform/Text.h"
 
 namespace sitefinch {
@@ -25,104 +25,120 @@ private:
     CFileSystem& m_fileSystem;
 };
 
-// Keeps a helper object of the index (the path facts, the text set) for exactly one build, on
-// every way out.
-template <class TObject>
-class CBuildScoped {
+// Links the crawl to the index as its build sink for exactly one build, on every way out.
+class CBuildSinkScope {
 public:
-    explicit CBuildScoped(std::unique_ptr<TObject>& pObject) : m_pObject(pObject) {
-        m_pObject = std::make_unique<TObject>();
-    }
-    ~CBuildScoped() { m_pObject.reset(); }
-    CBuildScoped(const CBuildScoped&) = delete;
-    CBuildScoped& operator=(const CBuildScoped&) = delete;
+    CBuildSinkScope(CBuildSink*& pSink, CBuildSink& sink) : m_pSink(pSink) { m_pSink = &sink; }
+    ~CBuildSinkScope() { m_pSink = nullptr; }
+    CBuildSinkScope(const CBuildSinkScope&) = delete;
+    CBuildSinkScope& operator=(const CBuildSinkScope&) = delete;
 
 private:
-    std::unique_ptr<TObject>& m_pObject;
+    CBuildSink*& m_pSink;
 };
 
 }  // namespace
 
-void CLinkIndex::PumpMessages() {
-    m_host.PumpMessages();
+CCrawl::CCrawl(CLinkIndex& index, bool bBuild) : m_index(index), m_bBuild(bBuild) {}
+
+bool CCrawl::HoldsText(std::string_view sText) const {
+    return m_textSet.Contains(sText);
 }
 
-int CLinkIndex::BuildIndex(const char* pszStartPath, const char* pszIndexPath) {
+void CCrawl::TakeEntry(std::unique_ptr<CIndexEntry> pEntry) {
+    // The set's view points into the entry, which the batch keeps alive until the tree has it.
+    m_textSet.Add(std::string_view(pEntry->GetText(), pEntry->GetTextLength()));
+    m_buildEntries.emplace_back(std::move(pEntry));
+}
+
+void CCrawl::Forget() {
+    m_textSet.Clear();    // its views point into the entries about to be freed
+    m_pathFacts.Clear();  // the lists they vouch for are gone
+    m_buildEntries.clear();
+}
+
+int CCrawl::BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* pszIndexPath) {
     // A build started from inside a running build or load (its pump runs the main window's
     // commands) would replace that operation's window and lists under its feet.
-    if (IsBusy()) {
+    if (index.IsBusy()) {
         return 0;
     }
-    CBusyGuard busy(m_nBusy);
-    CCachedScanScope cachedScan(m_fileSystem);
-    CBuildScoped pathFacts(m_pPathFacts);
-    CBuildScoped textSet(m_pTextSet);
+    CBusyGuard busy(index.m_nBusy);
+    CCachedScanScope cachedScan(index.m_fileSystem);
+    CCrawl crawl(index, true);
+    CBuildSinkScope sink(index.m_pBuildSink, crawl);
+    return crawl.Run(pszStartPath, pszIndexPath);
+}
 
-    char szStart[kStartPathCapacity];
+int CCrawl::Run(const char* pszStartPath, const char* pszIndexPath) {
+    CLinkIndex& index = m_index;
+    char szStart[kMaxPathCapacity];
     CopyBounded(szStart, sizeof szStart, pszStartPath ? pszStartPath : "");
     CharLowerA(szStart);
 
-    Clear();
+    index.Clear();
 
-    CBuildProgressWnd* pWnd = m_host.NewBuildWindow();
-    m_pProgressWnd = pWnd;
+    CBuildProgressWnd* pWnd = index.m_host.NewBuildWindow();
+    index.m_pProgressWnd = pWnd;
     if (pWnd && pWnd->Create()) {
-        pWnd->SetIndex(this);
+        pWnd->SetIndex(&index);
     } else {
         // Without a window nobody can stop or acknowledge the build: it crawls everything,
         // saves, and returns without waiting.
-        m_pProgressWnd = nullptr;
+        index.m_pProgressWnd = nullptr;
         delete pWnd;
         pWnd = nullptr;
     }
     const bool bWindowless = pWnd == nullptr;
     // A build with a window goes on only while the window is there: its Stop empties the link.
-    auto isRunning = [this, bWindowless] { return bWindowless || m_pProgressWnd != nullptr; };
+    auto isRunning = [&index, bWindowless] {
+        return bWindowless || index.m_pProgressWnd != nullptr;
+    };
 
-    if (m_pProgressWnd) {
-        m_pProgressWnd->AddLine(kStartLine);
+    if (index.m_pProgressWnd) {
+        index.m_pProgressWnd->AddLine(kStartLine);
     }
 
-    m_visited.AddTail(szStart);
-    m_pPathFacts->Add(szStart, CPathFacts{.bListed = true});
+    index.m_visited.AddTail(szStart);
+    m_pathFacts.Add(szStart, CPathFacts{.bListed = true});
     ScanPage(szStart);
 
     std::string sPage;
-    while (!m_pending.IsEmpty() && isRunning()) {
-        PumpMessages();
+    while (!index.m_pending.IsEmpty() && isRunning()) {
+        index.PumpMessages();
         // A Stop in the pump still lets the head page be scanned. Only an operation nested in
         // the pump that emptied the index leaves no head to take.
-        if (!m_pending.RemoveHead(sPage)) {
+        if (!index.m_pending.RemoveHead(sPage)) {
             break;
         }
-        m_visited.AddTail(sPage.c_str());
+        index.m_visited.AddTail(sPage.c_str());
         ScanPage(sPage.c_str());
     }
 
-    m_tree.InsertBatch(m_buildEntries);
-    m_tree.RebuildOrder();
+    index.m_tree.InsertBatch(m_buildEntries);
+    index.m_tree.RebuildOrder();
 
     int nResult = 1;
     if (isRunning()) {
-        if (m_pProgressWnd) {
-            m_pProgressWnd->SetProgressText(kSavingText);
+        if (index.m_pProgressWnd) {
+            index.m_pProgressWnd->SetProgressText(kSavingText);
         }
-        if (!SaveIndex(pszIndexPath)) {
+        if (!index.SaveIndex(pszIndexPath)) {
             nResult = 0;
         }
-        if (m_pProgressWnd) {
-            m_pProgressWnd->SetButtonText(kOkButtonText);
+        if (index.m_pProgressWnd) {
+            index.m_pProgressWnd->SetButtonText(kOkButtonText);
         }
-        if (m_pProgressWnd) {
-            m_pProgressWnd->SetProgressText(kFinishedText);
+        if (index.m_pProgressWnd) {
+            index.m_pProgressWnd->SetProgressText(kFinishedText);
         }
-        if (m_pProgressWnd) {
-            m_pProgressWnd->AddLine(kDoneLine);
+        if (index.m_pProgressWnd) {
+            index.m_pProgressWnd->AddLine(kDoneLine);
         }
         // The user acknowledges with Ok; block for each event rather than spin.
-        while (m_pProgressWnd) {
-            m_host.WaitMessage();
-            PumpMessages();
+        while (index.m_pProgressWnd) {
+            index.m_host.WaitMessage();
+            index.PumpMessages();
         }
     }
     return nResult;

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "index/LinkIndex.h"
+#include "indexer/Crawl.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
 
@@ -69,38 +69,33 @@ bool HasExtension(const char* pszPath, std::size_t nLength) {
 
 }  // namespace
 
-CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength) {
-    return FactsOf(pszPath, nLength, CPathFactsMap::Hash(std::string_view(pszPath, nLength)));
-}
-
-CLinkIndex::CPathFacts& CLinkIndex::FactsOf(const char* pszPath, std::size_t nLength,
-                                            std::uint64_t nHash) {
+CCrawl::CPathFacts& CCrawl::FactsOf(const char* pszPath, std::size_t nLength, std::uint64_t nHash) {
     CPathFacts& facts =
-        m_pPathFacts->FindOrAdd(std::string_view(pszPath, nLength), nHash, CPathFacts());
+        m_pathFacts.FindOrAdd(std::string_view(pszPath, nLength), nHash, CPathFacts());
     if (!facts.bTested) {
-        facts.bExists = m_fileSystem.Exists(pszPath);
+        facts.bExists = m_index.m_fileSystem.Exists(pszPath);
         facts.bTested = true;
     }
     return facts;
 }
 
-bool CLinkIndex::TestExists(const char* pszPath) {
+bool CCrawl::TestExists(const char* pszPath) {
     // Most links of a site lead to pages that other links have led to before.
-    return m_pPathFacts ? FactsOf(pszPath, std::strlen(pszPath)).bExists
-                        : m_fileSystem.Exists(pszPath);
+    if (!m_bBuild) {
+        return m_index.m_fileSystem.Exists(pszPath);
+    }
+    const std::size_t nLength = std::strlen(pszPath);
+    return FactsOf(pszPath, nLength, CPathFactsMap::Hash(std::string_view(pszPath, nLength)))
+        .bExists;
 }
 
-bool CLinkIndex::IsLocalLink(const char* pszHref) {
+bool CCrawl::IsLocalLink(const char* pszHref) {
     // Both markers hold a colon, which most hrefs lack: one quick look settles those.
     return std::strchr(pszHref, ':') == nullptr ||
            (std::strstr(pszHref, "://") == nullptr && std::strstr(pszHref, "mailto:") == nullptr);
 }
 
-void CLinkIndex::NormalizePath(char* pszPath) const {
-    sitefinch::NormalizePath(pszPath, m_cSeparator);
-}
-
-void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
+void CCrawl::ResolveLink(const char* pszPagePath, const char* pszHref, const char* pszText) {
     // The text's look-up in the text set comes last and would wait for memory on a large site:
     // start fetching its slot now, while the path is worked out.
     std::size_t nTextHash;
@@ -110,25 +105,17 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     EnterLink(link, pszText, bTextHashed ? &nTextHash : nullptr);
 }
 
-bool CLinkIndex::PrefetchText(const char* pszText, std::size_t& nHash) const {
+bool CCrawl::PrefetchText(const char* pszText, std::size_t& nHash) const {
     // A text with entities is looked up decoded, which this does not try to predict.
-    if (m_pTextSet == nullptr || std::strchr(pszText, '&') != nullptr) {
+    if (!m_bBuild || std::strchr(pszText, '&') != nullptr) {
         return false;
     }
     nHash = CEntryTextSet::Hash(pszText);
-    m_pTextSet->Prefetch(nHash);
+    m_textSet.Prefetch(nHash);
     return true;
 }
 
-void CLinkIndex::AddHashedLinkEntry(const char* pszTarget, const char* pszText,
-                                    std::size_t nTextHash) {
-    // A text in the set is in the tree, and AddLinkEntry() would change nothing.
-    if (m_pTextSet == nullptr || !m_pTextSet->Contains(pszText, nTextHash)) {
-        AddLinkEntry(pszTarget, pszText);
-    }
-}
-
-void CLinkIndex::SplitPage(const char* pszPagePath) {
+void CCrawl::SplitPage(const char* pszPagePath) {
     // Every link of a page splits the same page path: split it once.
     if (m_sSplitPage != pszPagePath) {
         SplitPath(pszPagePath, m_splitPage);
@@ -139,8 +126,8 @@ void CLinkIndex::SplitPage(const char* pszPagePath) {
     }
 }
 
-void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
-                             bool bPageSplit, CPreparedLink& link) {
+void CCrawl::PrepareLink(const char* pszPagePath, const char* pszHref, bool bMayTest,
+                         bool bPageSplit, CPreparedLink& link) {
     using EKind = CPreparedLink::EKind;
     if (!IsLocalLink(pszHref)) {
         link.eKind = EKind::kIgnored;
@@ -203,19 +190,19 @@ void CLinkIndex::PrepareLink(const char* pszPagePath, const char* pszHref, bool 
     FinishPath(szResolved, bLowered, link);
 }
 
-void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const {
+void CCrawl::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const {
     using EKind = CPreparedLink::EKind;
     if (!bLowered) {
         CharLowerA(pszResolved);
     }
-    ::sitefinch::NormalizePath(pszResolved, m_cSeparator);
+    ::sitefinch::NormalizePath(pszResolved, m_index.m_cSeparator);
 
     // A directory link leads to the directory's default page. The test runs with the fragment
     // still attached, so "sub#x" counts as a directory.
     std::size_t nLength = std::strlen(pszResolved);
     const bool bEndsWithSeparator = nLength > 0 && IsSeparator(pszResolved[nLength - 1]);
     if (bEndsWithSeparator || !HasExtension(pszResolved, nLength)) {
-        const char szSeparator[] = {m_cSeparator, '\0'};
+        const char szSeparator[] = {m_index.m_cSeparator, '\0'};
         if (!(bEndsWithSeparator ||
               AppendBounded(pszResolved, kResolvedPathCapacity, szSeparator)) ||
             !AppendBounded(pszResolved, kResolvedPathCapacity, kDefaultPage)) {
@@ -240,13 +227,12 @@ void CLinkIndex::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& lin
     link.eKind = EKind::kPath;
 }
 
-void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText,
-                           const std::size_t* pnTextHash) {
+void CCrawl::EnterLink(const CPreparedLink& link, const char* pszText,
+                       const std::size_t* pnTextHash) {
     const auto addEntry = [this, pszText, pnTextHash](const char* pszTarget) {
-        if (pnTextHash != nullptr) {
-            AddHashedLinkEntry(pszTarget, pszText, *pnTextHash);
-        } else {
-            AddLinkEntry(pszTarget, pszText);
+        // A text in the set is in the tree, and AddLinkEntry() would change nothing.
+        if (pnTextHash == nullptr || !m_textSet.Contains(pszText, *pnTextHash)) {
+            m_index.AddLinkEntry(pszTarget, pszText);
         }
     };
     using EKind = CPreparedLink::EKind;
@@ -261,18 +247,18 @@ void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText,
             break;
         case EKind::kPath: {
             bool bExists;
-            if (m_pPathFacts) {
+            if (m_bBuild) {
                 CPathFacts& facts = FactsOf(link.szPath, link.nPathLength, link.nPathHash);
                 if (!facts.bListed) {
-                    m_pending.AddTail(link.szPath);
+                    m_index.m_pending.AddTail(link.szPath);
                     facts.bListed = true;
                 }
                 bExists = facts.bExists;
             } else {
-                if (!IsVisited(link.szPath) && !IsPending(link.szPath)) {
-                    m_pending.AddTail(link.szPath);
+                if (!m_index.IsVisited(link.szPath) && !m_index.IsPending(link.szPath)) {
+                    m_index.m_pending.AddTail(link.szPath);
                 }
-                bExists = m_fileSystem.Exists(link.szPath);
+                bExists = m_index.m_fileSystem.Exists(link.szPath);
             }
             if (bExists) {
                 addEntry(link.szTarget);
@@ -280,7 +266,7 @@ void CLinkIndex::EnterLink(const CPreparedLink& link, const char* pszText,
             break;
         }
     }
-    UpdateStatistics();
+    m_index.UpdateStatistics();
 }
 
 }  // namespace sitefinch

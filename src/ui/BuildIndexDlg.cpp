@@ -8,21 +8,12 @@
 #include <QScrollBar>
 
 #include "DialogUnits.h"
+#include "DisplayString.h"
 #include "EventProbe.h"
 #include "ProgressLineModel.h"
-#include "platform/DisplayText.h"
 #include "ui_BuildIndexDlg.h"
 
 namespace sitefinch {
-
-namespace {
-
-QString ForDisplay(const char* pszText) {
-    const std::string display = DecodeForDisplay(pszText != nullptr ? pszText : "");
-    return QString::fromUtf8(display.data(), static_cast<qsizetype>(display.size()));
-}
-
-}  // namespace
 
 CBuildIndexDlg::CBuildIndexDlg(QWidget* pParent)
     : QDialog(pParent), m_pUi(std::make_unique<Ui::BuildIndexDlg>()) {

@@ -10,9 +10,9 @@
 #include <QThread>
 
 #include "BuildIndexDlg.h"
+#include "DisplayString.h"
 #include "LoadingDlg.h"
 #include "UiHooks.h"
-#include "platform/DisplayText.h"
 
 namespace sitefinch {
 
@@ -49,11 +49,6 @@ int PrimaryFrameMs() {
 // Reading the clock costs a fifth of a loaded entry; once per this many pumps is enough to
 // notice a frame's end.
 constexpr unsigned kPumpsPerClockRead = 32;
-
-QString ForDisplay(const char* pszText) {
-    const std::string display = DecodeForDisplay(pszText != nullptr ? pszText : "");
-    return QString::fromUtf8(display.data(), static_cast<qsizetype>(display.size()));
-}
 
 }  // namespace
 

@@ -19,12 +19,12 @@
 #include "AppIcon.h"
 #include "CommandLineTokens.h"
 #include "DialogUnits.h"
+#include "DisplayString.h"
 #include "ResultLineDelegate.h"
 #include "ResultListModel.h"
 #include "SearchLayout.h"
 #include "UiHooks.h"
 #include "WebBrowser.h"
-#include "platform/DisplayText.h"
 #include "platform/FileSystem.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
@@ -42,15 +42,8 @@ constexpr const char* kPathTooLong = "Start page path is too long.";
 constexpr const char* kQuestionCaption = "Question";
 constexpr const char* kErrorCaption = "Error";
 
-// The longest start page a build takes, in bytes.
-constexpr std::size_t kMaxStartPageLength = kStartPathCapacity - 1;
 // The most of the query box the filter reads, in characters and in bytes.
 constexpr qsizetype kMaxQueryLength = static_cast<qsizetype>(kQueryCapacity - 1);
-
-QString ForDisplay(std::string_view bytes) {
-    const std::string display = DecodeForDisplay(bytes);
-    return QString::fromUtf8(display.data(), static_cast<qsizetype>(display.size()));
-}
 
 // Equal when the bytes are equal with 'A'..'Z' folded to 'a'..'z'.
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
@@ -379,8 +372,7 @@ void CSearchDlg::OpenStartPage(const char* pszStartPage) {
     }
     COperation operation(*this);
     char szIndexFile[kMaxPathCapacity];
-    if (std::strlen(pszStartPage) > kMaxStartPageLength ||
-        !IndexFileName(pszStartPage, szIndexFile)) {
+    if (std::strlen(pszStartPage) > kMaxPathLength || !IndexFileName(pszStartPage, szIndexFile)) {
         ShowError(kPathTooLong);
         return;
     }
@@ -418,7 +410,7 @@ int CSearchDlg::CreateIndexFile(const char* pszStartPage) {
     }
     COperation operation(*this);
     char szIndexFile[kMaxPathCapacity];
-    if (pszStartPage == nullptr || std::strlen(pszStartPage) > kMaxStartPageLength ||
+    if (pszStartPage == nullptr || std::strlen(pszStartPage) > kMaxPathLength ||
         !IndexFileName(pszStartPage, szIndexFile)) {
         ShowError(kPathTooLong);
         return 0;
@@ -490,7 +482,7 @@ void CSearchDlg::OnRebuildIndex() {
     if (IsBusy()) {
         return;
     }
-    char szStartPage[kStartPathCapacity];
+    char szStartPage[kMaxPathCapacity];
     CopyBounded(szStartPage, sizeof szStartPage, m_sStartPage.c_str());
     if (szStartPage[0] == '\0') {
         return;

@@ -8,9 +8,9 @@
 #include <tuple>
 
 #include "cli/CliTool.h"
-#include "index/Fakes.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "support/Fakes.h"
 
 namespace sitefinch::test {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "index/EntryTextSet.h"
 #include "index/EntryTree.h"
 #include "index/LinkEntry.h"
+#include "indexer/EntryTextSet.h"
 
 namespace sitefinch {
 namespace {
@@ -115,10 +115,11 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
     const auto expectModelOrder = [&model](CEntryTree& t) {
         t.RebuildOrder();
         auto it = model.begin();
-        for (const CEntryNode* p = t.GetHead(); p != nullptr; p = p->m_pNext, ++it) {
+        for (const CIndexEntry& entry : t.InOrder()) {
             ASSERT_NE(it, model.end());
-            EXPECT_EQ(p->m_pEntry->GetText(), it->first);
-            EXPECT_EQ(p->m_pEntry->GetTarget(), it->second);
+            EXPECT_EQ(entry.GetText(), it->first);
+            EXPECT_EQ(entry.GetTarget(), it->second);
+            ++it;
         }
         EXPECT_EQ(it, model.end());
     };

@@ -11,7 +11,7 @@
 #include <random>
 #include <thread>
 
-#include "index/Fakes.h"
+#include "support/Fakes.h"
 #include "platform/FileSystem.h"
 
 namespace sitefinch::test {

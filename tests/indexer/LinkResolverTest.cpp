@@ -1,7 +1,7 @@
 // Tests of link resolution: the worked examples with both separators, and the edge cases.
 #include <array>
 
-#include "index/Fakes.h"
+#include "support/Fakes.h"
 
 namespace sitefinch::test {
 namespace {

@@ -2,8 +2,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "index/Fakes.h"
 #include "index/LineReader.h"
+#include "support/Fakes.h"
 
 namespace sitefinch::test {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "index/LinkIndex.h"
 #include "platform/FileSystem.h"
+#include "support/QuietHost.h"
 
 namespace {
 
@@ -20,45 +21,9 @@ using sitefinch::CIndexHost;
 using sitefinch::CLinkIndex;
 using sitefinch::CLoadingWnd;
 
-// --- Host and result list ---------------------------------------------------------------------
-// Kept small and here, so that they can give way to shared test helpers; they keep nothing from
-// one cycle to the next, so that any growth is the index's.
-
-class CQuietBuildWnd : public CBuildProgressWnd {
-public:
-    bool Create() override { return true; }
-    void AddLine(const char*) override {}
-    void SetProgressText(const char*) override {}
-    void SetButtonText(const char*) override {}
-    void SetStatisticsText(const char*) override {}
-
-protected:
-    void DestroyWindow() override { delete this; }
-};
-
-class CQuietLoadingWnd : public CLoadingWnd {
-public:
-    void SetProgress(int) override {}
-};
-
-// No events; a build that waits for Ok gets it at once.
-class CQuietHost : public CIndexHost {
-public:
-    CBuildProgressWnd* NewBuildWindow() override { return m_pWindow = new CQuietBuildWnd; }
-    std::unique_ptr<CLoadingWnd> NewLoadingWindow() override {
-        return std::make_unique<CQuietLoadingWnd>();
-    }
-    void PumpMessages() override {}
-    void WaitMessage() override {
-        if (CBuildProgressWnd* pWindow = std::exchange(m_pWindow, nullptr)) {
-            pWindow->OnOK();
-        }
-    }
-    bool MessageBox(const char*, const char*, unsigned) override { return true; }
-
-private:
-    CBuildProgressWnd* m_pWindow = nullptr;
-};
+// --- Result list -----------------------------------------------------------------------------
+// It keeps nothing from one cycle to the next but the last lines, so that any growth is the
+// index's.
 
 // Holds the last block of lines it was given, as the window's list does.
 class CKeepingList : public sitefinch::CResultList {
@@ -114,7 +79,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s START_PAGE INDEX_FILE\n", argv[0]);
         return 2;
     }
-    CQuietHost host;
+    sitefinch::test::CQuietHost host(true);
     CKeepingList list;
     long nSettled = 0;
     long nLast = 0;

@@ -99,7 +99,7 @@ TEST(CommandLineTokens, SplitsTheTextIntoStartPageAndQuery) {
 // FindInfoOption answers the same, although Qt's own options are still in argv when it runs.
 TEST(AppCommandLine, RebuildsQuotedTextThatTheTokenizerReadsBackOrAnswersOrRefuses) {
     // The longest start page that fits once made absolute: cwd + '/' + name == 259 bytes.
-    const std::string sLongest(kMaxStartPageLength - kCwd.size() - 1, 'x');
+    const std::string sLongest(kMaxPathLength - kCwd.size() - 1, 'x');
     const struct {
         std::vector<std::string> args;
         std::string sExpected;  // the text for Run, else a part of the message

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/SlotHash.h"
 #include "platform/Text.h"
-#include "platform/WordHash.h"
 
 namespace sitefinch {
 
 std::size_t CEntryTextSet::Hash(std::string_view sText) {
-    return static_cast<std::size_t>(HashWords(sText, FoldAsciiWord));
+    return static_cast<std::size_t>(HashBytes(sText, FoldAsciiByte));
 }
 
 bool CEntryTextSet::Equal(std::string_view sA, std::string_view sB) {

@@ -1,5 +1,6 @@
 // Recording fakes of the windows and the host that the index talks to, and an index over a memory
-// disk, shared by the core tests, which take GoogleTest and the common standard headers from here.
+// disk, shared by the GoogleTest programs, which take GoogleTest and the common standard headers
+// from here.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,11 +17,9 @@
 
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
+#include "support/IndexWalk.h"
 
 namespace sitefinch::test {
-
-using Strings = std::vector<std::string>;
-using Entries = std::vector<std::pair<std::string, std::string>>;  // text, target
 
 // What one build progress window was asked to do. Lives on after the window has deleted itself.
 struct BuildWindowLog {
@@ -129,24 +128,6 @@ struct Site {
     FakeHost host;
     CLinkIndex index;
 };
-
-// Every entry of the tree in ascending order, whether or not the in-order list is current.
-inline Entries EntriesOf(const CLinkIndex& index) {
-    Entries entries;
-    const auto walk = [&entries](const auto& self, const CEntryNode* p) -> void {
-        if (p != nullptr) {
-            self(self, p->m_pLeft);
-            entries.emplace_back(p->m_pEntry->GetText(), p->m_pEntry->GetTarget());
-            self(self, p->m_pRight);
-        }
-    };
-    walk(walk, index.GetTree().GetRoot());
-    return entries;
-}
-
-inline Strings PathsOf(const CPathList& list) {
-    return {list.GetPaths().begin(), list.GetPaths().end()};
-}
 
 inline std::string ReadWhole(const std::string& sPath) {
     std::ifstream in(sPath, std::ios::binary);
