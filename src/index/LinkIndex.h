@@ -24,6 +24,8 @@
 
 namespace sitefinch {
 
+class CCrawlObserver;
+
 // Buffer capacities in bytes; a buffer of N bytes holds N - 1 characters.
 inline constexpr std::size_t kTitleCapacity = 200;
 inline constexpr std::size_t kHrefCapacity = 200;
@@ -113,6 +115,10 @@ public:
     // Dispatches every waiting event of the host.
     void PumpMessages();
 
+    // Lets a watcher see every page a crawl takes and every link it resolves (not owned; null
+    // for none). It must outlive the builds it watches.
+    void SetCrawlObserver(CCrawlObserver* pObserver) { m_pCrawlObserver = pObserver; }
+
     // Scans one page for its title and links.
     void ScanPage(const char* pszPath);
 
@@ -161,6 +167,7 @@ private:
     // Line position -> entry of the last filter run; the entries belong to the tree.
     std::unique_ptr<std::vector<const CIndexEntry*>> m_pPositionMap;
     CBuildProgressWnd* m_pProgressWnd = nullptr;  // not owned
+    CCrawlObserver* m_pCrawlObserver = nullptr;   // not owned
     std::int32_t m_nLinks = 0;
     std::int32_t m_nPages = 0;
     // The statistics text last made by UpdateStatistics() and the counts it shows.
@@ -220,6 +227,8 @@ private:
     // pnTextHash, when given, is the text's hash for AddHashedLinkEntry().
     void EnterLink(const CPreparedLink& link, const char* pszText,
                    const std::size_t* pnTextHash = nullptr);
+    // Tells the crawl observer, if any, of a link entered from the page.
+    void NotifyLink(const char* pszPagePath, const char* pszHref, const CPreparedLink& link) const;
     // Lower-cases (unless bLowered), normalises and completes the joined path in szResolved and
     // fills link from it.
     void FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) const;
@@ -236,7 +245,7 @@ private:
     struct CPageItem {
         bool bTitle = false;
         char szText[kLinkTextCapacity];  // the title or the link text
-        char szHref[kHrefCapacity];      // a kDeferred link's href
+        char szHref[kHrefCapacity];      // a kDeferred link's href; any link's when observed
         bool bTextHashed = false;        // a link text without entities, hashed in nTextHash
         std::size_t nTextHash = 0;
         CPreparedLink link;

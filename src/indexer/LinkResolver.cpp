@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "index/LinkIndex.h"
+#include "indexer/CrawlObserver.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
 
@@ -108,6 +109,19 @@ void CLinkIndex::ResolveLink(const char* pszPagePath, const char* pszHref, const
     CPreparedLink link;
     PrepareLink(pszPagePath, pszHref, true, false, link);
     EnterLink(link, pszText, bTextHashed ? &nTextHash : nullptr);
+    NotifyLink(pszPagePath, pszHref, link);
+}
+
+void CLinkIndex::NotifyLink(const char* pszPagePath, const char* pszHref,
+                            const CPreparedLink& link) const {
+    if (m_pCrawlObserver == nullptr) {
+        return;
+    }
+    if (link.eKind == CPreparedLink::EKind::kPath) {
+        m_pCrawlObserver->OnLink(pszPagePath, pszHref, link.szTarget, link.szPath);
+    } else if (link.eKind == CPreparedLink::EKind::kFragment) {
+        m_pCrawlObserver->OnLink(pszPagePath, pszHref, link.szTarget, pszPagePath);
+    }
 }
 
 bool CLinkIndex::PrefetchText(const char* pszText, std::size_t& nHash) const {

@@ -8,6 +8,7 @@
 #include "index/LineReader.h"
 #include "index/LinkIndex.h"
 #include "indexer/BuildTexts.h"
+#include "indexer/CrawlObserver.h"
 #include "platform/FileError.h"
 #include "platform/Text.h"
 
@@ -228,7 +229,13 @@ void CLinkIndex::ScanPage(const char* pszPath) {
         if (m_pProgressWnd) {
             m_pProgressWnd->AddLine(szMessage);
         }
+        if (m_pCrawlObserver) {
+            m_pCrawlObserver->OnPage(pszPath, false);
+        }
         return;
+    }
+    if (m_pCrawlObserver) {
+        m_pCrawlObserver->OnPage(pszPath, true);
     }
 
     ++m_nPages;
@@ -292,6 +299,9 @@ void CLinkIndex::ScanPage(const char* pszPath) {
                     default:
                         break;
                 }
+                if (m_pCrawlObserver) {
+                    CopyBounded(item.szHref, sizeof item.szHref, szHref);
+                }
                 item.bTextHashed = PrefetchText(item.szText, item.nTextHash);
             } else {
                 continue;
@@ -332,6 +342,7 @@ void CLinkIndex::EnterPageItems(const char* pszPagePath) {
             ResolveLink(pszPagePath, item.szHref, item.szText);
         } else {
             EnterLink(item.link, item.szText, item.bTextHashed ? &item.nTextHash : nullptr);
+            NotifyLink(pszPagePath, item.szHref, item.link);
         }
     }
 }
