@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
+    appstream desktop-file-utils groff-base dpkg-dev
 )
 
 missing=()
