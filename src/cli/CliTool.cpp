@@ -329,6 +329,11 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
                                        .sTarget = {}});
         }
     }
+    // Reading the anchors and the folders takes a while on a large site: a Ctrl+C meanwhile
+    // still means the list is not wanted.
+    if (environment.pInterrupt && *environment.pInterrupt) {
+        return kExitInterrupted;
+    }
     PrintCheckLines(lines, eFormat, out);
     return lines.empty() ? kExitSuccess : kExitFailure;
 }
