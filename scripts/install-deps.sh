@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
     libglib2.0-dev pkg-config
+    appstream desktop-file-utils groff-base dpkg-dev
 )
 
 missing=()

@@ -1,13 +1,17 @@
-// The command-line tool: builds a site's index and lists the entries that match a query.
+// The command-line tool: builds a site's index, lists the entries that match a query and checks
+// a site's links.
 #include "cli/CliTool.h"
 
 #include <cstdio>
 #include <string_view>
 
 #include "cli/CollectedResultList.h"
+#include "cli/JsonWriter.h"
+#include "cli/LinkCheck.h"
 #include "cli/TerminalHost.h"
 #include "index/IndexTexts.h"
 #include "index/LinkIndex.h"
+#include "indexer/Crawl.h"
 #include "platform/DisplayText.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
@@ -25,11 +29,14 @@ constexpr const char kSaveFailedMessage[] = "Could not create index file.";
 constexpr const char kLoadFailedMessage[] = "Could not load index file.";
 constexpr std::string_view kIndexExtension = ".idx";
 constexpr std::string_view kIndexOption = "--index";
+constexpr std::string_view kFormatOption = "--format";
+constexpr std::string_view kOrphansOption = "--orphans";
 
 // The usage text, in two parts around the path limit.
 constexpr const char kUsage[] =
     "Usage: sitefinch-cli build START [--index FILE]\n"
-    "       sitefinch-cli query START|INDEX [QUERY]\n"
+    "       sitefinch-cli query START|INDEX [QUERY] [--format tsv|json]\n"
+    "       sitefinch-cli check START [--orphans] [--format tsv|json]\n"
     "       sitefinch-cli --help | --version\n"
     "\n"
     "  build  Crawls the local site that the page START (.htm or .html) links to and saves\n"
@@ -38,14 +45,23 @@ constexpr const char kUsage[] =
     "  query  Lists every entry of the index of START (or of the index file INDEX, a name\n"
     "         ending in .idx) whose text contains QUERY, ignoring case, in alphabetical\n"
     "         order: the text, a TAB and the target, one entry a line. Without QUERY, all.\n"
+    "  check  Crawls like build, saving nothing, and lists the broken local links in the\n"
+    "         order met: \"missing\" TAB page TAB href TAB target for a page that could not\n"
+    "         be opened, \"fragment\" with the same fields for an anchor the target page\n"
+    "         lacks. --orphans then adds \"orphan\" TAB path for each .htm or .html file\n"
+    "         below START's folder that the crawl never reached.\n"
     "\n"
+    "--format json prints one JSON array of objects instead of TAB-separated lines.\n"
     "START, INDEX and FILE may be relative to the current directory; made absolute, each\n"
     "(and the index file name derived from START) must stay within ";
 constexpr const char kUsageAfterLimit[] =
     " characters.\n"
     "\n"
-    "Exit status: 0 done, 1 the index could not be saved or loaded, 2 wrong arguments,\n"
-    "130 the build was stopped with Ctrl+C (nothing saved).\n";
+    "Exit status: 0 done (check: nothing found), 1 the index could not be saved or loaded\n"
+    "(check: something found), 2 wrong arguments, 130 the crawl was stopped with Ctrl+C\n"
+    "(nothing saved or listed).\n";
+
+enum class EFormat { kTsv, kJson };
 
 void WriteUsage(std::ostream& out) {
     out << kUsage << kMaxPathLength << kUsageAfterLimit;
@@ -57,6 +73,26 @@ int UsageError(std::ostream& err, const std::string& sReason) {
     WriteUsage(err);
     err.flush();
     return kExitUsage;
+}
+
+// Takes "--format VALUE" at args[i], moving i to the value; false, with the usage error's exit
+// code in nExit, when the value is missing or unknown.
+bool TakeFormat(const std::vector<std::string>& args, std::size_t& i, EFormat& eFormat, int& nExit,
+                std::ostream& err) {
+    if (i + 1 >= args.size()) {
+        nExit = UsageError(err, "--format needs tsv or json");
+        return false;
+    }
+    const std::string& sValue = args[++i];
+    if (sValue == "tsv") {
+        eFormat = EFormat::kTsv;
+    } else if (sValue == "json") {
+        eFormat = EFormat::kJson;
+    } else {
+        nExit = UsageError(err, "unknown format " + sValue);
+        return false;
+    }
+    return true;
 }
 
 bool EndsWithIndexExtension(const std::string& sPath) {
@@ -87,6 +123,26 @@ std::string StatisticsOf(const CLinkIndex& index) {
 std::string TooLong(const char* pszWhat) {
     return std::string("the ") + pszWhat + " longer than " + std::to_string(kMaxPathLength) +
            " characters";
+}
+
+struct CCrawlResult {
+    int nResult;        // BuildIndex()'s
+    bool bInterrupted;  // Ctrl+C stopped it
+};
+
+// The crawl of a build, its progress on err and then its statistics. An empty index path saves
+// nothing (and gives a result of 0). pObserver, if given, watches the crawl.
+CCrawlResult Crawl(const std::string& sStartPath, const std::string& sIndexPath, std::ostream& err,
+                   CFileSystem& fileSystem, bool bErrIsTerminal, const CCliEnvironment& environment,
+                   CCrawlObserver* pObserver) {
+    CTerminalHost host(err, bErrIsTerminal, environment.nTerminalColumns, environment.pInterrupt,
+                       environment.pumpHook);
+    CLinkIndex index(fileSystem, host);
+    const int nResult =
+        CCrawl::BuildIndex(index, sStartPath.c_str(), sIndexPath.c_str(), pObserver);
+    err << StatisticsOf(index) << '\n';
+    err.flush();
+    return {nResult, host.WasStoppedByInterrupt()};
 }
 
 int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSystem& fileSystem,
@@ -133,16 +189,12 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
         return UsageError(err, TooLong("index file's path would be"));
     }
 
-    CTerminalHost host(err, bErrIsTerminal, environment.nTerminalColumns, environment.pInterrupt,
-                       environment.pumpHook);
-    CLinkIndex index(fileSystem, host);
-    const int nResult = index.BuildIndex(sStartPath.c_str(), sIndexPath.c_str());
-
-    err << StatisticsOf(index) << '\n';
+    const CCrawlResult crawl =
+        Crawl(sStartPath, sIndexPath, err, fileSystem, bErrIsTerminal, environment, nullptr);
     int nExit = kExitSuccess;
-    if (host.WasStoppedByInterrupt()) {
+    if (crawl.bInterrupted) {
         nExit = kExitInterrupted;
-    } else if (nResult == 0) {
+    } else if (crawl.nResult == 0) {
         err << kSaveFailedMessage << '\n';
         nExit = kExitFailure;
     }
@@ -153,14 +205,28 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
 int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              CFileSystem& fileSystem, const std::string& sCurrentDir,
              const CCliEnvironment& environment) {
-    if (args.size() < 2 || args[1].empty()) {
+    // A query may start with "--": only --format is an option here.
+    std::vector<std::string> positional;
+    EFormat eFormat = EFormat::kTsv;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        int nExit;
+        if (args[i] == kFormatOption) {
+            if (!TakeFormat(args, i, eFormat, nExit, err)) {
+                return nExit;
+            }
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.empty() || positional[0].empty()) {
         return UsageError(err, "query needs a start page or an index file");
     }
-    if (args.size() > 3) {
+    if (positional.size() > 2) {
         return UsageError(err, "too many arguments");
     }
-    const std::string sPath = MakeAbsoluteNormalPath(args[1], sCurrentDir);
-    const std::string sIndexPath = EndsWithIndexExtension(args[1]) ? sPath : IndexFileNameOf(sPath);
+    const std::string sPath = MakeAbsoluteNormalPath(positional[0], sCurrentDir);
+    const std::string sIndexPath =
+        EndsWithIndexExtension(positional[0]) ? sPath : IndexFileNameOf(sPath);
     if (sIndexPath.empty() || sIndexPath.size() > kMaxPathLength) {
         return UsageError(err, TooLong("index file's path would be"));
     }
@@ -175,17 +241,114 @@ int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
 
     char szQuery[kQueryCapacity];
-    CopyBounded(szQuery, sizeof szQuery, args.size() > 2 ? args[2].c_str() : "");
+    CopyBounded(szQuery, sizeof szQuery, positional.size() > 1 ? positional[1].c_str() : "");
     CCollectedResultList results;
     index.FilterEntries(results, szQuery);
     const std::vector<std::string>& lines = results.GetLines();
+    CJsonArrayWriter json(out);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const char* pszTarget = index.GetTargetAt(static_cast<std::int64_t>(i));
-        out << DecodeForDisplay(lines[i]) << '\t' << DecodeForDisplay(pszTarget ? pszTarget : "")
-            << '\n';
+        const std::string_view target = pszTarget ? pszTarget : "";
+        if (eFormat == EFormat::kJson) {
+            json.Add({{"text", lines[i]}, {"target", target}});
+        } else {
+            out << DecodeForDisplay(lines[i]) << '\t' << DecodeForDisplay(target) << '\n';
+        }
+    }
+    if (eFormat == EFormat::kJson) {
+        json.End();
     }
     out.flush();
     return kExitSuccess;
+}
+
+void PrintCheckLines(const std::vector<CCheckLine>& lines, EFormat eFormat, std::ostream& out) {
+    CJsonArrayWriter json(out);
+    for (const CCheckLine& line : lines) {
+        const std::string_view kind = CheckKindName(line.eKind);
+        const bool bOrphan = line.eKind == CCheckLine::EKind::kOrphan;
+        if (eFormat == EFormat::kJson) {
+            if (bOrphan) {
+                json.Add({{"kind", kind}, {"page", line.sPage}});
+            } else {
+                json.Add({{"kind", kind},
+                          {"page", line.sPage},
+                          {"href", line.sHref},
+                          {"target", line.sTarget}});
+            }
+        } else if (bOrphan) {
+            out << kind << '\t' << DecodeForDisplay(line.sPage) << '\n';
+        } else {
+            out << kind << '\t' << DecodeForDisplay(line.sPage) << '\t'
+                << DecodeForDisplay(line.sHref) << '\t' << DecodeForDisplay(line.sTarget) << '\n';
+        }
+    }
+    if (eFormat == EFormat::kJson) {
+        json.End();
+    }
+    out.flush();
+}
+
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             CFileSystem& fileSystem, const std::string& sCurrentDir, bool bErrIsTerminal,
+             const CCliEnvironment& environment) {
+    std::string sStart;
+    bool bHaveStart = false;
+    bool bOrphans = false;
+    EFormat eFormat = EFormat::kTsv;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& sArg = args[i];
+        int nExit;
+        if (sArg == kOrphansOption) {
+            bOrphans = true;
+        } else if (sArg == kFormatOption) {
+            if (!TakeFormat(args, i, eFormat, nExit, err)) {
+                return nExit;
+            }
+        } else if (sArg.size() > 2 && sArg.compare(0, 2, "--") == 0) {
+            return UsageError(err, "unknown option " + sArg);
+        } else if (bHaveStart) {
+            return UsageError(err, "too many arguments");
+        } else {
+            sStart = sArg;
+            bHaveStart = true;
+        }
+    }
+    if (!bHaveStart || sStart.empty()) {
+        return UsageError(err, "check needs a start page");
+    }
+    const std::string sStartPath = MakeAbsoluteNormalPath(sStart, sCurrentDir);
+    if (sStartPath.size() > kMaxPathLength) {
+        return UsageError(err, "the start page's path is longer than 259 characters");
+    }
+
+    // No index path: the build then saves nothing.
+    CLinkChecker checker;
+    const CCrawlResult crawl =
+        Crawl(sStartPath, std::string(), err, fileSystem, bErrIsTerminal, environment, &checker);
+    if (crawl.bInterrupted) {
+        return kExitInterrupted;
+    }
+
+    std::vector<CCheckLine> lines = checker.FindProblems(fileSystem);
+    if (bOrphans) {
+        const std::string sFolder = sStartPath.substr(0, sStartPath.rfind(kPathSeparator) + 1);
+        for (std::string& sOrphan : FindOrphans(sFolder, [&checker](const std::string& sPath) {
+                 return checker.WasVisited(sPath);
+             })) {
+            lines.push_back(CCheckLine{.eKind = CCheckLine::EKind::kOrphan,
+                                       .sPage = std::move(sOrphan),
+                                       .sHref = {},
+                                       .sTarget = {}});
+        }
+    }
+    // Reading the anchors and the folders takes a while on a large site: a Ctrl+C meanwhile
+    // still means the list is not wanted.
+    if (environment.pInterrupt && *environment.pInterrupt) {
+        return kExitInterrupted;
+    }
+    PrintCheckLines(lines, eFormat, out);
+    return lines.empty() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -212,6 +375,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (sCommand == "query") {
         return RunQuery(args, out, err, fileSystem, sCurrentDir, environment);
+    }
+    if (sCommand == "check") {
+        return RunCheck(args, out, err, fileSystem, sCurrentDir, bErrIsTerminal, environment);
     }
     return UsageError(err, "unknown command " + sCommand);
 }

@@ -1,4 +1,5 @@
-// The command-line tool: builds a site's index and lists the entries that match a query.
+// The command-line tool: builds a site's index, lists the entries that match a query and checks
+// a site's links.
 #pragma once
 
 #include <csignal>
@@ -13,7 +14,7 @@
 namespace sitefinch {
 
 // Exit codes of the tool besides kExitSuccess and kExitUsage.
-inline constexpr int kExitFailure = 1;        // the index could not be saved or loaded
+inline constexpr int kExitFailure = 1;  // the index could not be saved or loaded; check found some
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C stopped the crawl
 
 // Terminal width assumed when it cannot be asked.

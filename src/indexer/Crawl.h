@@ -21,6 +21,8 @@ namespace sitefinch {
 // (bBuild) that lives for the build and takes the build's entries; a scan or a resolution called
 // outside a build runs on a short-lived one without that state, straight on the index's lists
 // and tree. The index must outlive the crawl.
+class CCrawlObserver;
+
 class CCrawl final : public CBuildSink {
 public:
     CCrawl(CLinkIndex& index, bool bBuild);
@@ -28,8 +30,11 @@ public:
     CCrawl& operator=(const CCrawl&) = delete;
     ~CCrawl() = default;
 
-    // CLinkIndex::BuildIndex(): the whole build, from the busy check to the user's Ok.
-    static int BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* pszIndexPath);
+    // CLinkIndex::BuildIndex(): the whole build, from the busy check to the user's Ok. pObserver,
+    // when given, sees every page the build takes and every link it resolves (not owned; it must
+    // outlive the call).
+    static int BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* pszIndexPath,
+                          CCrawlObserver* pObserver = nullptr);
 
     // CLinkIndex::ScanPage() and CLinkIndex::ResolveLink().
     void ScanPage(const char* pszPath);
@@ -85,7 +90,7 @@ private:
     struct CPageItem {
         bool bTitle = false;
         char szText[kLinkTextCapacity];  // the title or the link text
-        char szHref[kHrefCapacity];      // a kDeferred link's href
+        char szHref[kHrefCapacity];      // a kDeferred link's href; any link's when observed
         bool bTextHashed = false;        // a link text without entities, hashed in nTextHash
         std::size_t nTextHash = 0;
         CPreparedLink link;
@@ -119,9 +124,12 @@ private:
 
     // Enters the items read so far, in the order they were read, and empties the list.
     void EnterPageItems(const char* pszPagePath);
+    // Tells the observer, if any, of a link entered from the page.
+    void NotifyLink(const char* pszPagePath, const char* pszHref, const CPreparedLink& link) const;
 
     CLinkIndex& m_index;
     const bool m_bBuild;
+    CCrawlObserver* m_pObserver = nullptr;  // not owned
 
     std::vector<CPageItem> m_pageItems;
     std::size_t m_nPageItems = 0;

@@ -57,7 +57,8 @@ void CCrawl::Forget() {
     m_buildEntries.clear();
 }
 
-int CCrawl::BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* pszIndexPath) {
+int CCrawl::BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* pszIndexPath,
+                       CCrawlObserver* pObserver) {
     // A build started from inside a running build or load (its pump runs the main window's
     // commands) would replace that operation's window and lists under its feet.
     if (index.IsBusy()) {
@@ -66,6 +67,7 @@ int CCrawl::BuildIndex(CLinkIndex& index, const char* pszStartPath, const char* 
     CBusyGuard busy(index.m_nBusy);
     CCachedScanScope cachedScan(index.m_fileSystem);
     CCrawl crawl(index, true);
+    crawl.m_pObserver = pObserver;
     CBuildSinkScope sink(index.m_pBuildSink, crawl);
     return crawl.Run(pszStartPath, pszIndexPath);
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "indexer/Crawl.h"
+#include "indexer/CrawlObserver.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
 
@@ -103,6 +104,19 @@ void CCrawl::ResolveLink(const char* pszPagePath, const char* pszHref, const cha
     CPreparedLink link;
     PrepareLink(pszPagePath, pszHref, true, false, link);
     EnterLink(link, pszText, bTextHashed ? &nTextHash : nullptr);
+    NotifyLink(pszPagePath, pszHref, link);
+}
+
+void CCrawl::NotifyLink(const char* pszPagePath, const char* pszHref,
+                        const CPreparedLink& link) const {
+    if (m_pObserver == nullptr) {
+        return;
+    }
+    if (link.eKind == CPreparedLink::EKind::kPath) {
+        m_pObserver->OnLink(pszPagePath, pszHref, link.szTarget, link.szPath);
+    } else if (link.eKind == CPreparedLink::EKind::kFragment) {
+        m_pObserver->OnLink(pszPagePath, pszHref, link.szTarget, pszPagePath);
+    }
 }
 
 bool CCrawl::PrefetchText(const char* pszText, std::size_t& nHash) const {

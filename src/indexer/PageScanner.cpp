@@ -9,6 +9,7 @@
 #include "index/LineReader.h"
 #include "indexer/BuildTexts.h"
 #include "indexer/Crawl.h"
+#include "indexer/CrawlObserver.h"
 #include "platform/FileError.h"
 #include "platform/Text.h"
 
@@ -229,7 +230,13 @@ void CCrawl::ScanPage(const char* pszPath) {
         if (m_index.m_pProgressWnd) {
             m_index.m_pProgressWnd->AddLine(szMessage);
         }
+        if (m_pObserver) {
+            m_pObserver->OnPage(pszPath, false);
+        }
         return;
+    }
+    if (m_pObserver) {
+        m_pObserver->OnPage(pszPath, true);
     }
 
     ++m_index.m_nPages;
@@ -296,6 +303,9 @@ void CCrawl::ScanPage(const char* pszPath) {
                     default:
                         break;
                 }
+                if (m_pObserver) {
+                    CopyBounded(item.szHref, sizeof item.szHref, szHref);
+                }
                 item.bTextHashed = PrefetchText(item.szText, item.nTextHash);
             } else {
                 continue;
@@ -335,6 +345,7 @@ void CCrawl::EnterPageItems(const char* pszPagePath) {
             ResolveLink(pszPagePath, item.szHref, item.szText);
         } else {
             EnterLink(item.link, item.szText, item.bTextHashed ? &item.nTextHash : nullptr);
+            NotifyLink(pszPagePath, item.szHref, item.link);
         }
     }
 }
