@@ -5,14 +5,13 @@
 
 #include "indexer/Crawl.h"
 #include "indexer/CrawlObserver.h"
+#include "indexer/LinkRules.h"
 #include "platform/PathParts.h"
 #include "platform/Text.h"
 
 namespace sitefinch {
 
 namespace {
-
-constexpr const char kDefaultPage[] = "default.htm";
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -219,7 +218,7 @@ void CCrawl::FinishPath(char* pszResolved, bool bLowered, CPreparedLink& link) c
         const char szSeparator[] = {m_index.m_cSeparator, '\0'};
         if (!(bEndsWithSeparator ||
               AppendBounded(pszResolved, kResolvedPathCapacity, szSeparator)) ||
-            !AppendBounded(pszResolved, kResolvedPathCapacity, kDefaultPage)) {
+            !AppendBounded(pszResolved, kResolvedPathCapacity, kDirectoryPage)) {
             link.eKind = EKind::kDropped;
             return;
         }

@@ -16,6 +16,7 @@
 
 #include "UiHooks.h"
 #include "WebEngineSetup.h"
+#include "indexer/LinkRules.h"
 
 namespace sitefinch {
 
@@ -26,9 +27,6 @@ bool IsLocalScheme(const QUrl& url) {
     const QString scheme = url.scheme();
     return scheme.isEmpty() || scheme == QLatin1String("file") || scheme == QLatin1String("qrc");
 }
-
-// The page a link to a directory leads to, as link resolution indexes it.
-constexpr const char kDirectoryPage[] = "default.htm";
 
 // Link resolution's test for a directory: the path ends with a separator, or its last component
 // has no extension. A directory that exists under a name with a dot counts too, and a file that
