@@ -95,6 +95,23 @@ bool TakeFormat(const std::vector<std::string>& args, std::size_t& i, EFormat& e
     return true;
 }
 
+// Takes sArg, which is not one of the command's options, as its start page; false, with the usage
+// error's exit code in nExit, when it looks like another option or a start page was given before.
+bool TakeStartPage(const std::string& sArg, std::string& sStart, bool& bHaveStart, int& nExit,
+                   std::ostream& err) {
+    if (sArg.size() > 2 && sArg.compare(0, 2, "--") == 0) {
+        nExit = UsageError(err, "unknown option " + sArg);
+        return false;
+    }
+    if (bHaveStart) {
+        nExit = UsageError(err, "too many arguments");
+        return false;
+    }
+    sStart = sArg;
+    bHaveStart = true;
+    return true;
+}
+
 bool EndsWithIndexExtension(const std::string& sPath) {
     if (sPath.size() < kIndexExtension.size()) {
         return false;
@@ -152,6 +169,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
     std::string sIndexArg;
     bool bHaveStart = false;
     bool bHaveIndex = false;
+    int nExit = kExitSuccess;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& sArg = args[i];
         if (sArg == kIndexOption) {
@@ -163,13 +181,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
             }
             sIndexArg = args[++i];
             bHaveIndex = true;
-        } else if (sArg.size() > 2 && sArg.compare(0, 2, "--") == 0) {
-            return UsageError(err, "unknown option " + sArg);
-        } else if (bHaveStart) {
-            return UsageError(err, "too many arguments");
-        } else {
-            sStart = sArg;
-            bHaveStart = true;
+        } else if (!TakeStartPage(sArg, sStart, bHaveStart, nExit, err)) {
+            return nExit;
         }
     }
     if (!bHaveStart || sStart.empty()) {
@@ -191,7 +204,6 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
 
     const CCrawlResult crawl =
         Crawl(sStartPath, sIndexPath, err, fileSystem, bErrIsTerminal, environment, nullptr);
-    int nExit = kExitSuccess;
     if (crawl.bInterrupted) {
         nExit = kExitInterrupted;
     } else if (crawl.nResult == 0) {
@@ -305,13 +317,8 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (!TakeFormat(args, i, eFormat, nExit, err)) {
                 return nExit;
             }
-        } else if (sArg.size() > 2 && sArg.compare(0, 2, "--") == 0) {
-            return UsageError(err, "unknown option " + sArg);
-        } else if (bHaveStart) {
-            return UsageError(err, "too many arguments");
-        } else {
-            sStart = sArg;
-            bHaveStart = true;
+        } else if (!TakeStartPage(sArg, sStart, bHaveStart, nExit, err)) {
+            return nExit;
         }
     }
     if (!bHaveStart || sStart.empty()) {
@@ -319,7 +326,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const std::string sStartPath = MakeAbsoluteNormalPath(sStart, sCurrentDir);
     if (sStartPath.size() > kMaxPathLength) {
-        return UsageError(err, "the start page's path is longer than 259 characters");
+        return UsageError(err, TooLong("start page's path is"));
     }
 
     // No index path: the build then saves nothing.

@@ -59,7 +59,15 @@ TEST_F(CliToolTest, WrongArgumentsGiveUsageAndExitTwo) {
                           {"build", sNoExtension},
                           {"query"},
                           {"query", "a.htm", "q", "extra"},
-                          {"query", sNoExtension}};
+                          {"query", sNoExtension},
+                          {"query", "a.htm", "--format", "tsvx"},
+                          {"check"},
+                          {"check", ""},
+                          {"check", "a.htm", "b.htm"},
+                          {"check", "a.htm", "--format"},
+                          {"check", "a.htm", "--format", "xml"},
+                          {"check", "a.htm", "--orphan"},
+                          {"check", sLongStart}};
     const std::string sUsage = std::get<1>(Run({"--help"}));  // what the error ends with
     for (const Args& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args).substr(0, 80));

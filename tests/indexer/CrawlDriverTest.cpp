@@ -1,8 +1,5 @@
 // Tests of the build: crawl order, what the progress window is told, Stop, and operations nested
 // in its pump.
-#include <cstring>
-#include <random>
-
 #include "support/Fakes.h"
 
 namespace sitefinch::test {
@@ -61,22 +58,6 @@ TEST_F(CrawlTest, BuildTellsTheWindowEveryStepInOrder) {
     EXPECT_EQ(fs.GetFile("/site/Index.IDX"), kSaved);
     EXPECT_EQ(fs.ListFiles().count("/site/Index.IDX"), 1u);
     EXPECT_EQ(fs.GetOpenCount(), 0);
-}
-
-// A binary file linked as a page gives no entries and ends nothing: 64 KB of random bytes, NULs
-// and all, without a line end.
-TEST_F(CrawlTest, BinaryPageGivesNothingAndTheCrawlGoesOn) {
-    std::mt19937 random(7);
-    std::string sBlob(64 * 1024, '\0');
-    for (char& c : sBlob) {
-        c = static_cast<char>(random());
-    }
-    fs.SetFile("/site/sub/default.htm", sBlob);
-    EXPECT_EQ(index.BuildIndex(kStart, kIndexFile), 1);
-    EXPECT_EQ(Window().lines.at(3), "/site/sub/default.htm");
-    std::string sExpected = kSaved;
-    sExpected.erase(sExpected.find("A from sub"), std::strlen("A from sub\r\n@/site/a.htm\r\n"));
-    EXPECT_EQ(fs.GetFile(kIndexFile), sExpected);
 }
 
 // A save that fails is the build's failure: reported above the Done line, and the build still

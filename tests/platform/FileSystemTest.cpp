@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -43,14 +44,6 @@ protected:
         fs::remove_all(m_sDir, error);
     }
 
-    // In one read: the file may be large.
-    std::string ReadWhole(const std::string& sPath) const {
-        std::ifstream in(sPath, std::ios::binary);
-        std::string s(fs::file_size(sPath), '\0');
-        in.read(s.data(), static_cast<std::streamsize>(s.size()));
-        s.resize(static_cast<std::size_t>(in.gcount()));
-        return s;
-    }
     std::string PathOf(const std::string& sRelative) const { return m_sDir + "/" + sRelative; }
     void Put(const std::string& sRelative, const std::string& sContent) const {
         fs::create_directories(fs::path(PathOf(sRelative)).parent_path());
@@ -185,22 +178,14 @@ protected:
         m_fs.SetReplaceMode(GetParam());
     }
 };
-std::string ReplaceModeName(const ::testing::TestParamInfo<CNativeFileSystem::EReplaceMode>& info) {
-    switch (info.param) {
-        case CNativeFileSystem::EReplaceMode::kUnnamedLinked:
-            return "UnnamedLinked";
-        case CNativeFileSystem::EReplaceMode::kUnnamedCopied:
-            return "UnnamedCopied";
-        case CNativeFileSystem::EReplaceMode::kNamed:
-            return "Named";
-    }
-    return "Unknown";
-}
 INSTANTIATE_TEST_SUITE_P(EveryWay, ReplacingTest,
                          ::testing::Values(CNativeFileSystem::EReplaceMode::kUnnamedLinked,
                                            CNativeFileSystem::EReplaceMode::kUnnamedCopied,
                                            CNativeFileSystem::EReplaceMode::kNamed),
-                         ReplaceModeName);
+                         [](const auto& info) {
+                             return std::string(std::array{"UnnamedLinked", "UnnamedCopied",
+                                                           "Named"}[static_cast<int>(info.param)]);
+                         });
 
 TEST_P(ReplacingTest, ReplacingIsAtomicAndKeepsTheModeAndLinks) {
     Put("Index.idx", "old");
@@ -298,7 +283,7 @@ TEST_F(NativeFileSystemTest, SaveKilledAtAnyMomentLeavesAWholeIndexAndNoLitter) 
         int nStatus = 0;
         ASSERT_EQ(::waitpid(pid, &nStatus, 0), pid);
         ASSERT_TRUE(WIFSIGNALED(nStatus)) << "the child should still have been saving";
-        const std::string sFound = ReadWhole(PathOf("index.idx"));
+        const std::string sFound = At("index.idx");
         ASSERT_TRUE(std::find(versions.begin(), versions.end(), sFound) != versions.end())
             << "kill " << nKill << ": the index is damaged (" << sFound.size() << " bytes)";
         // The last steps of a save run in a process of their own, which may still be renaming.

@@ -108,28 +108,17 @@ TEST(BuildWindowFlowTest, TheFinishedStateIsPaintedBeforeTheBuildWaitsForOk) {
 
     CQtIndexHost host(nullptr);
     CLinkIndex index(fs, host);
-    bool bChecked = false;
-    QTimer hand;
-    QObject::connect(&hand, &QTimer::timeout, &hand, [&] {
-        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-            auto* pDlg = qobject_cast<CBuildIndexDlg*>(pWidget);
-            if (pDlg == nullptr || pDlg->GetIndex() == nullptr ||
-                pDlg->GetButtonText() != QStringLiteral("&Ok")) {
-                continue;
-            }
-            bChecked = true;
-            EXPECT_FALSE(pDlg->HasChangesToShow()) << "the finished state waits for a frame";
-            EXPECT_EQ(pDlg->GetProgressText(), QStringLiteral("-- finished --"));
-            EXPECT_EQ(pDlg->GetStatisticsText(), QStringLiteral("301 pages, 300 links"));
-            const CProgressLineModel& lines = pDlg->GetLines();
-            EXPECT_EQ(lines.rowCount(), lines.GetLineCount());
-            EXPECT_EQ(lines.GetLine(lines.GetLineCount() - 1), "Done, press Ok to continue");
-            pDlg->OnOK();
-        }
-    });
-    hand.start(0);
+    uitest::CBuildWindowHand hand;
+    hand.beforeOk = [](CBuildIndexDlg& dlg) {
+        EXPECT_FALSE(dlg.HasChangesToShow()) << "the finished state waits for a frame";
+        EXPECT_EQ(dlg.GetProgressText(), QStringLiteral("-- finished --"));
+        EXPECT_EQ(dlg.GetStatisticsText(), QStringLiteral("301 pages, 300 links"));
+        const CProgressLineModel& lines = dlg.GetLines();
+        EXPECT_EQ(lines.rowCount(), lines.GetLineCount());
+        EXPECT_EQ(lines.GetLine(lines.GetLineCount() - 1), "Done, press Ok to continue");
+    };
     EXPECT_EQ(index.BuildIndex("/site/index.htm", "/site/index.idx"), 1);
-    EXPECT_TRUE(bChecked);
+    EXPECT_EQ(hand.nAcknowledged, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

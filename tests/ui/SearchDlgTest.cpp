@@ -67,33 +67,6 @@ struct CDialogAnswers {
     QStringList dirs;  // where each file dialog opened
 };
 
-// While it lives, acknowledges every build window once its build has finished (the button
-// reads "&Ok"), as a person would; the build waits for that. duringBuild, when set, runs once
-// inside the first build, while it is running, to try things a person might do meanwhile.
-struct CBuildWindowHand {
-    CBuildWindowHand() {
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-                auto* pDlg = qobject_cast<CBuildIndexDlg*>(pWidget);
-                if (pDlg == nullptr || pDlg->IsDestroyed() || pDlg->GetIndex() == nullptr) {
-                    continue;
-                }
-                if (duringBuild) {
-                    std::exchange(duringBuild, nullptr)(*pDlg);
-                } else if (pDlg->GetButtonText() == QStringLiteral("&Ok")) {
-                    ++nAcknowledged;
-                    pDlg->OnOK();
-                }
-            }
-        });
-        timer.start(0);
-    }
-
-    QTimer timer;
-    std::function<void(CBuildIndexDlg&)> duringBuild;
-    int nAcknowledged = 0;
-};
-
 void SendKey(QWidget* pWidget, int nKey, const QString& text = QString()) {
     for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QKeyEvent event(type, nKey, Qt::NoModifier, text);
@@ -133,7 +106,7 @@ protected:
     // A main window whose start page had no index file: asked, built on OK and acknowledged.
     CSearchDlg& StartBuilt() {
         CDialogAnswers answers;
-        CBuildWindowHand hand;
+        uitest::CBuildWindowHand hand;
         CSearchDlg& dlg = Start(CommandLine("index.htm"));
         EXPECT_EQ(answers.shown, QStringList{kCreateQuestion});
         EXPECT_EQ(hand.nAcknowledged, 1);
@@ -446,7 +419,7 @@ TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed)
     EXPECT_EQ(Rows(), nAll);
     answers.bOk = true;
     QueryBox()->setText(QStringLiteral("gamma"));
-    CBuildWindowHand hand;
+    uitest::CBuildWindowHand hand;
     Button("rebuildButton")->click();
     EXPECT_EQ(hand.nAcknowledged, 1);
     EXPECT_EQ(Rows(), nAll) << "the query is cleared";
@@ -454,7 +427,7 @@ TEST_F(SearchDlgTest, RebuildAndChooseStartPageKeepTheLoadedIndexUntilConfirmed)
 
 TEST_F(SearchDlgTest, WhileABuildRunsNestedOperationsAreRefusedAndCloseWaits) {
     CDialogAnswers answers;
-    CBuildWindowHand hand;
+    uitest::CBuildWindowHand hand;
     int nRejected = 0;
     int nFinished = 0;
     m_pDlg = std::make_unique<CSearchDlg>(CommandLine("index.htm"));
@@ -525,23 +498,13 @@ TEST(ResultLineDelegate, FindsTheMatchedPartInTheDisplayTextOfEitherEncoding) {
         {"Alpha page", "", 0, 0},
         {"Alpha page", "pages", 0, 0},
         // Windows-1252 line, UTF-8 query: one display character per byte.
-        {"Zur\xFC"
-         "ck zum Start",
-         "\xC3\xBC"
-         "ck",
-         3, 3},
+        {"Zur\374ck zum Start", "\303\274ck", 3, 3},
         {"\xC4rger", "\xC3\xA4r", 0, 2},
         // UTF-8 line: positions count characters, not bytes.
-        {"Schriftgr\xC3\xB6\xC3\x9F"
-         "e \xC3\xA4ndern",
-         "\xC3\xA4nd", 13, 3},
+        {"Schriftgr\303\266\303\237e \303\244ndern", "\xC3\xA4nd", 13, 3},
         {"\xE2\x82\xAC 5 Euro", "euro", 4, 4},
         // Query bytes that are not UTF-8 are taken as Windows-1252, and found in a UTF-8 line.
-        {"gr\xC3\xBC"
-         "n",
-         "\xFC"
-         "n",
-         2, 2},
+        {"gr\303\274n", "\374n", 2, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.pszLine) + " / " + c.pszQuery);
@@ -637,7 +600,7 @@ TEST_F(SearchDlgTest, StopEnterEscapeAndTheCloseBoxOfTheBuildWindowAllStopTheBui
     for (const auto& [pszWay, act] : ways) {
         SCOPED_TRACE(pszWay);
         CDialogAnswers answers;
-        CBuildWindowHand hand;
+        uitest::CBuildWindowHand hand;
         QPointer<CBuildIndexDlg> pWindow;
         hand.duringBuild = [&](CBuildIndexDlg& dlg) {
             pWindow = &dlg;

@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
+#include "ui/BuildIndexDlg.h"
 #include "ui/UiHooks.h"
 
 namespace sitefinch::uitest {
@@ -48,5 +51,37 @@ inline bool ServeEventsUntil(const std::function<bool()>& bDone) {
     }
     return bDone();
 }
+
+// While it lives, acknowledges every build window once its build has finished (the button
+// reads "&Ok"), as a person would; the build waits for that. duringBuild, when set, runs once
+// inside the first build, while it is running, to try things a person might do meanwhile;
+// beforeOk, when set, looks at each finished window before its Ok.
+struct CBuildWindowHand {
+    CBuildWindowHand() {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
+            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+                auto* pDlg = qobject_cast<CBuildIndexDlg*>(pWidget);
+                if (pDlg == nullptr || pDlg->IsDestroyed() || pDlg->GetIndex() == nullptr) {
+                    continue;
+                }
+                if (duringBuild) {
+                    std::exchange(duringBuild, nullptr)(*pDlg);
+                } else if (pDlg->GetButtonText() == QStringLiteral("&Ok")) {
+                    if (beforeOk) {
+                        beforeOk(*pDlg);
+                    }
+                    ++nAcknowledged;
+                    pDlg->OnOK();
+                }
+            }
+        });
+        timer.start(0);
+    }
+
+    QTimer timer;
+    std::function<void(CBuildIndexDlg&)> duringBuild;
+    std::function<void(CBuildIndexDlg&)> beforeOk;
+    int nAcknowledged = 0;
+};
 
 }  // namespace sitefinch::uitest
