@@ -12,12 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "index/LinkEntry.h"
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
 #include "support/IndexWalk.h"
 
 namespace {
+
+using sitefinch::fuzz::Check;
 
 using sitefinch::CBuildProgressWnd;
 using sitefinch::CIndexHost;
@@ -101,13 +104,6 @@ void MakeSite(sitefinch::CMemFileSystem& fs, std::string_view input) {
 // --- Checks ----------------------------------------------------------------------------------
 
 using sitefinch::test::Entries;
-
-void Check(bool bCondition, const char* pszWhat) {
-    if (!bCondition) {
-        std::fprintf(stderr, "check failed: %s\n", pszWhat);
-        std::abort();
-    }
-}
 
 }  // namespace
 

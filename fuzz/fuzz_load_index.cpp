@@ -10,12 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "index/LinkIndex.h"
 #include "platform/MemFileSystem.h"
 #include "support/IndexWalk.h"
 #include "support/QuietHost.h"
 
 namespace {
+
+using sitefinch::fuzz::Check;
 
 using sitefinch::CLinkIndex;
 using sitefinch::test::CQuietHost;
@@ -31,13 +34,6 @@ public:
 };
 
 using Pairs = sitefinch::test::Entries;
-
-void Check(bool bCondition, const char* pszWhat) {
-    if (!bCondition) {
-        std::fprintf(stderr, "check failed: %s\n", pszWhat);
-        std::abort();
-    }
-}
 
 }  // namespace
 
