@@ -17,9 +17,14 @@ public:
     CEntryTree(const CEntryTree&) = delete;
     CEntryTree& operator=(const CEntryTree&) = delete;
 
-    // Takes the entry when it is inserted and returns true. When an entry with an equal text is
-    // already there, the tree is unchanged, returns false and the entry is handed back in pEntry
-    // (the caller destroys it): the first entry of a text wins.
+    // Where entries for this tree are made (new (GetEntryArena()) CLinkEntry(GetEntryArena(),
+    // ...)): their memory lasts until RemoveAll() or the tree's end, whether or not they were
+    // inserted, so no entry made here may be used after that.
+    CEntryArena& GetEntryArena() { return m_entryArena; }
+
+    // Takes the entry, made in GetEntryArena(), when it is inserted and returns true. When an entry
+    // with an equal text is already there, the tree is unchanged, returns false and the entry is
+    // handed back in pEntry (the caller destroys it): the first entry of a text wins.
     bool Insert(std::unique_ptr<CIndexEntry>& pEntry);
 
     // An entry waiting for InsertBatch(), with its key made while its text is still in the cache.
@@ -42,10 +47,12 @@ public:
     // Chains every node in ascending order through m_pHead and m_pNext.
     void RebuildOrder();
 
-    // Frees every node with its entry; m_pRoot and m_pHead become null.
+    // Destroys every node with its entry and frees the memory of every node and every entry made
+    // in GetEntryArena(), inserted or not; m_pRoot and m_pHead become null.
     void RemoveAll();
 
-    // Post-order: left subtree, right subtree, then the node with its entry.
+    // Post-order: left subtree, right subtree, then the node with its entry. Their memory stays
+    // with the tree's arenas until RemoveAll().
     static void FreeSubtree(CEntryNode* pNode);
 
     // The in-order list as of the last RebuildOrder(), for range-for: each element is a
@@ -107,6 +114,8 @@ private:
     const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
+    CEntryArena m_nodeArena;   // nodes alone: at one size they stay on whole cache lines
+    CEntryArena m_entryArena;  // entries and their strings
 };
 
 }  // namespace sitefinch

@@ -9,28 +9,17 @@
 
 namespace sitefinch {
 
-CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
+CIndexEntry::CIndexEntry(CEntryArena& arena, const char* pszTarget, const char* pszText) {
     if (pszTarget == nullptr) {
         pszTarget = "";
     }
     if (pszText == nullptr) {
         pszText = "";
     }
-    const std::size_t nTarget = std::strlen(pszTarget);
     m_nTextLength = std::strlen(pszText);
-
-    // One block for target and text: an index holds hundreds of thousands of entries, and one
-    // allocation instead of two keeps loading fast.
-    m_nStorageSize = nTarget + 1 + m_nTextLength + 1;
-    m_pStorage = static_cast<char*>(CSmallBlockPool::Allocate(m_nStorageSize));
-    m_pszTarget = m_pStorage;
-    m_pszText = m_pszTarget + nTarget + 1;
-    std::memcpy(m_pszTarget, pszTarget, nTarget + 1);
-    std::memcpy(m_pszText, pszText, m_nTextLength + 1);
-}
-
-CIndexEntry::~CIndexEntry() {
-    CSmallBlockPool::Free(m_pStorage, m_nStorageSize);
+    // Target and text side by side, right behind the entry, as the arena hands them out.
+    m_pszTarget = arena.CopyString(pszTarget, std::strlen(pszTarget));
+    m_pszText = arena.CopyString(pszText, m_nTextLength);
 }
 
 void CIndexEntry::TextRewritten() {

@@ -93,9 +93,10 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         pszText = szDecoded;
         bDecoded = true;
     }
-    std::unique_ptr<CIndexEntry> pEntry = bLinkEntry
-                                              ? std::make_unique<CLinkEntry>(pszTarget, pszText)
-                                              : std::make_unique<CIndexEntry>(pszTarget, pszText);
+    CEntryArena& arena = m_tree.GetEntryArena();
+    std::unique_ptr<CIndexEntry> pEntry(bLinkEntry
+                                            ? new (arena) CLinkEntry(arena, pszTarget, pszText)
+                                            : new (arena) CIndexEntry(arena, pszTarget, pszText));
     if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
         DecodeEntities(pEntry->GetMutableText());
         pEntry->TextRewritten();
