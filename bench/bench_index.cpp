@@ -110,8 +110,8 @@ void InsertAscending(benchmark::State& state) {
         CEntryTree tree;
         for (int i = 0; i < kTreeEntries; ++i) {
             std::snprintf(szText, sizeof szText, "Entry %07d", i);
-            CEntryArena& arena = tree.GetEntryArena();
-            std::unique_ptr<CIndexEntry> pEntry(new (arena) CLinkEntry(arena, "t", szText));
+            const CEntryMemory memory = tree.GetEntryMemory();
+            std::unique_ptr<CIndexEntry> pEntry(new (memory) CLinkEntry(memory, "t", szText));
             tree.Insert(pEntry);
         }
         g_nTreeHeight = tree.GetHeight();

@@ -67,4 +67,11 @@ private:
     std::size_t m_nReserved = 0;
 };
 
+// Where an entry goes: the object with its target in one arena, its text in another, which a
+// result list may keep alive after the entry is gone (see CLineTexts).
+struct CEntryMemory {
+    CEntryArena& entries;
+    CEntryArena& texts;
+};
+
 }  // namespace sitefinch

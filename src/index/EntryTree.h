@@ -17,14 +17,20 @@ public:
     CEntryTree(const CEntryTree&) = delete;
     CEntryTree& operator=(const CEntryTree&) = delete;
 
-    // Where entries for this tree are made (new (GetEntryArena()) CLinkEntry(GetEntryArena(),
-    // ...)): their memory lasts until RemoveAll() or the tree's end, whether or not they were
-    // inserted, so no entry made here may be used after that.
-    CEntryArena& GetEntryArena() { return m_entryArena; }
+    // Where entries for this tree are made (new (memory) CLinkEntry(memory, ...) with memory =
+    // GetEntryMemory()): their memory lasts until RemoveAll() or the tree's end, whether or not
+    // they were inserted, so no entry made here may be used after that. Their texts last as long
+    // as ShareTexts() is held, too.
+    CEntryMemory GetEntryMemory();
 
-    // Takes the entry, made in GetEntryArena(), when it is inserted and returns true. When an entry
-    // with an equal text is already there, the tree is unchanged, returns false and the entry is
-    // handed back in pEntry (the caller destroys it): the first entry of a text wins.
+    // Keeps the texts of the entries made so far readable, also after RemoveAll() and the tree's
+    // end; null while no entry has been made since the last RemoveAll(). The next entries' texts
+    // go into new memory once this has been handed out and RemoveAll() has run.
+    std::shared_ptr<const void> ShareTexts() const { return m_pTextArena; }
+
+    // Takes the entry, made in GetEntryMemory(), when it is inserted and returns true. When an
+    // entry with an equal text is already there, the tree is unchanged, returns false and the entry
+    // is handed back in pEntry (the caller destroys it): the first entry of a text wins.
     bool Insert(std::unique_ptr<CIndexEntry>& pEntry);
 
     // An entry waiting for InsertBatch(), with its key made while its text is still in the cache.
@@ -48,7 +54,8 @@ public:
     void RebuildOrder();
 
     // Destroys every node with its entry and frees the memory of every node and every entry made
-    // in GetEntryArena(), inserted or not; m_pRoot and m_pHead become null.
+    // in GetEntryMemory(), inserted or not, and of their texts unless ShareTexts() holds them;
+    // m_pRoot and m_pHead become null.
     void RemoveAll();
 
     // Post-order: left subtree, right subtree, then the node with its entry. Their memory stays
@@ -115,7 +122,8 @@ private:
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
     CEntryArena m_nodeArena;   // nodes alone: at one size they stay on whole cache lines
-    CEntryArena m_entryArena;  // entries and their strings
+    CEntryArena m_entryArena;  // entries and their targets
+    std::shared_ptr<CEntryArena> m_pTextArena;  // entries' texts; made when first asked for
 };
 
 }  // namespace sitefinch

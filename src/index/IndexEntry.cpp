@@ -9,7 +9,7 @@
 
 namespace sitefinch {
 
-CIndexEntry::CIndexEntry(CEntryArena& arena, const char* pszTarget, const char* pszText) {
+CIndexEntry::CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText) {
     if (pszTarget == nullptr) {
         pszTarget = "";
     }
@@ -17,9 +17,9 @@ CIndexEntry::CIndexEntry(CEntryArena& arena, const char* pszTarget, const char* 
         pszText = "";
     }
     m_nTextLength = std::strlen(pszText);
-    // Target and text side by side, right behind the entry, as the arena hands them out.
-    m_pszTarget = arena.CopyString(pszTarget, std::strlen(pszTarget));
-    m_pszText = arena.CopyString(pszText, m_nTextLength);
+    // The target right behind the entry, as the arena hands them out; the texts by themselves.
+    m_pszTarget = memory.entries.CopyString(pszTarget, std::strlen(pszTarget));
+    m_pszText = memory.texts.CopyString(pszText, m_nTextLength);
 }
 
 void CIndexEntry::TextRewritten() {

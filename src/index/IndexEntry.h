@@ -8,27 +8,29 @@
 
 namespace sitefinch {
 
-// Holds private copies of its two zero-terminated 8-bit strings, made at construction in an
-// arena that must outlive the entry. The lower-cased form that the query filter matches against
+// Holds private copies of its two zero-terminated 8-bit strings, made at construction in arenas
+// that must outlive the entry. The lower-cased form that the query filter matches against
 // is kept by the filter alone, in one block for all entries.
 class CIndexEntry {
 public:
-    // Both strings are copied whole into arena; null is taken as "".
-    CIndexEntry(CEntryArena& arena, const char* pszTarget, const char* pszText);
+    // Both strings are copied whole, the target into memory.entries and the text into
+    // memory.texts; null is taken as "".
+    CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText);
     // Owns nothing: the strings go with the arena.
     virtual ~CIndexEntry() = default;
 
     CIndexEntry(const CIndexEntry&) = delete;
     CIndexEntry& operator=(const CIndexEntry&) = delete;
 
-    // Entries live in the arena of the tree they are meant for: new (arena) CLinkEntry(arena, ...).
+    // Entries live in the memory of the tree they are meant for, the object in memory.entries:
+    // new (memory) CLinkEntry(memory, ...).
     // Deleting one (through std::unique_ptr too) runs its destructor and gives no memory back;
     // that goes with the arena. The sized delete receives the dynamic type's size through the
     // virtual destructor.
-    static void* operator new(std::size_t nBytes, CEntryArena& arena) {
-        return arena.Allocate(nBytes, alignof(CIndexEntry));
+    static void* operator new(std::size_t nBytes, const CEntryMemory& memory) {
+        return memory.entries.Allocate(nBytes, alignof(CIndexEntry));
     }
-    static void operator delete(void*, CEntryArena&) noexcept {}  // a constructor that throws
+    static void operator delete(void*, const CEntryMemory&) noexcept {}  // a throwing constructor
     static void operator delete(void* p, std::size_t nBytes) noexcept {
         CEntryArena::Poison(p, nBytes);
     }

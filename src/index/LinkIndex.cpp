@@ -54,7 +54,12 @@ void CLinkIndex::Clear() {
     if (m_pBuildSink != nullptr) {
         m_pBuildSink->Forget();  // its entries and what it knows of the lists go with them
     }
-    m_tree.RemoveAll();  // also makes the filter's flattened copy stale
+    // The flattened copy holds the tree's texts; only result lists that still show them may.
+    m_pFilterTexts.reset();
+    std::vector<const CIndexEntry*>().swap(m_filterEntries);
+    std::vector<std::uint32_t>().swap(m_filterOffsets);
+    std::string().swap(m_filterLower);
+    m_tree.RemoveAll();
     m_nLinks = 0;
     m_nPages = 0;
 }
@@ -93,10 +98,10 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         pszText = szDecoded;
         bDecoded = true;
     }
-    CEntryArena& arena = m_tree.GetEntryArena();
+    const CEntryMemory memory = m_tree.GetEntryMemory();
     std::unique_ptr<CIndexEntry> pEntry(bLinkEntry
-                                            ? new (arena) CLinkEntry(arena, pszTarget, pszText)
-                                            : new (arena) CIndexEntry(arena, pszTarget, pszText));
+                                            ? new (memory) CLinkEntry(memory, pszTarget, pszText)
+                                            : new (memory) CIndexEntry(memory, pszTarget, pszText));
     if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
         DecodeEntities(pEntry->GetMutableText());
         pEntry->TextRewritten();

@@ -167,13 +167,15 @@ private:
     std::int32_t m_nStatisticsLinks = 0;
 
     // The in-order list flattened for the filter, rebuilt when the tree's order generation
-    // changes: entry i's text is m_pFilterTexts->GetText(i), its lower-cased form lies at the
-    // same offset in m_filterLower, so that a keystroke scans one block. The result list may
-    // keep the text block: a rebuild makes a new one and never changes one handed out.
+    // changes and dropped by Clear(): entry i is m_filterEntries[i], its text
+    // m_pFilterTexts->GetText(i), and its lower-cased form starts at m_filterOffsets[i] in
+    // m_filterLower, so that a keystroke scans one block. The result list may keep the texts: a
+    // rebuild makes a new CLineTexts and never changes one handed out.
     void RefreshFilterCache();
     std::uint64_t m_nFilterGeneration = 0;
     std::vector<const CIndexEntry*> m_filterEntries;
     std::shared_ptr<const CLineTexts> m_pFilterTexts;
+    std::vector<std::uint32_t> m_filterOffsets;
     std::string m_filterLower;
 };
 

@@ -19,9 +19,9 @@ namespace {
 // An entry made in the arena of the tree it is meant for.
 std::unique_ptr<CIndexEntry> MakeEntry(CEntryTree& tree, const std::string& sText,
                                        const std::string& sTarget = "t") {
-    CEntryArena& arena = tree.GetEntryArena();
-    return std::unique_ptr<CIndexEntry>(new (arena)
-                                            CLinkEntry(arena, sTarget.c_str(), sText.c_str()));
+    const CEntryMemory memory = tree.GetEntryMemory();
+    return std::unique_ptr<CIndexEntry>(new (memory)
+                                            CLinkEntry(memory, sTarget.c_str(), sText.c_str()));
 }
 
 // Returns the subtree's height and checks order bounds, balance fields and |diff| <= 1.
@@ -56,7 +56,9 @@ TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndTheTextSetAgrees) {
         "",     "@",     "[",    "[x]",    "_",      "`",     "a",   "a_b",      "aab",     "abc",
         "abcd", "alpha", "Beta", "Page 1", "Page 2", "Zebra", "{x}", "\xC4rger", "\xE4rger"};
     const auto sign = [](int n) { return (n > 0) - (n < 0); };
-    CEntryArena arena;
+    CEntryArena entryArena;
+    CEntryArena textArena;
+    const CEntryMemory arena{entryArena, textArena};
     for (std::size_t i = 0; i < std::size(kAscending); ++i) {
         const CLinkEntry entry(arena, "x", kAscending[i]);
         CEntryTextSet set;
