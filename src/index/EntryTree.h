@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "EntryKey.h"
 #include "EntryNode.h"
 
 namespace sitefinch {
@@ -36,8 +37,8 @@ public:
     // An entry waiting for InsertBatch(), with its key made while its text is still in the cache.
     struct CBatchEntry {
         explicit CBatchEntry(std::unique_ptr<CIndexEntry> pNewEntry)
-            : key(CEntryNode::CKey::Of(pNewEntry->GetText())), pEntry(std::move(pNewEntry)) {}
-        CEntryNode::CKey key;
+            : key(CEntryKey::Of(pNewEntry->GetText())), pEntry(std::move(pNewEntry)) {}
+        CEntryKey key;
         std::unique_ptr<CIndexEntry> pEntry;  // never null
     };
 
@@ -121,7 +122,7 @@ private:
     const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
-    CEntryArena m_nodeArena;   // nodes alone: at one size they stay on whole cache lines
+    CEntryArena m_nodeArena;   // nodes alone, so that a descent reads nodes packed close
     CEntryArena m_entryArena;  // entries and their targets
     std::shared_ptr<CEntryArena> m_pTextArena;  // entries' texts; made when first asked for
 };

@@ -35,9 +35,11 @@ bool CIndexEntry::IsGreaterThan(const CIndexEntry& other) const {
 }
 
 int CIndexEntry::CompareTo(const CIndexEntry& other) const {
-    // Both texts are known to be at least n bytes long counting their terminating zeros, so the
-    // common prefix can be skipped eight bytes at a time; the rest is compared byte by byte.
-    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength) + 1;
+    // Both texts hold at least n bytes before their terminating zeros, so the common prefix can
+    // be skipped eight bytes at a time; the rest, from at the latest the shorter text's zero on,
+    // is compared byte by byte. A step may not take in the zero: two equal texts would then be
+    // compared on past their ends.
+    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength);
     std::size_t i = 0;
     for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
         std::uint64_t a = 0;
