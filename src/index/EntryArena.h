@@ -67,10 +67,12 @@ private:
     std::size_t m_nReserved = 0;
 };
 
-// Where an entry goes: the object with its target in one arena, its text in another, which a
-// result list may keep alive after the entry is gone (see CLineTexts).
+// Where an entry goes: the object, its target and its text each in an arena of their own. The
+// objects share theirs with the tree's nodes, which are as aligned; the strings are packed with no
+// gaps; the texts' arena a result list may keep alive after the entries are gone (see CLineTexts).
 struct CEntryMemory {
-    CEntryArena& entries;
+    CEntryArena& objects;
+    CEntryArena& targets;
     CEntryArena& texts;
 };
 

@@ -122,8 +122,8 @@ private:
     const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
-    CEntryArena m_nodeArena;   // nodes alone, so that a descent reads nodes packed close
-    CEntryArena m_entryArena;  // entries and their targets
+    CEntryArena m_nodeArena;                    // nodes and entries, made in turn by a load
+    CEntryArena m_targetArena;                  // entries' targets
     std::shared_ptr<CEntryArena> m_pTextArena;  // entries' texts; made when first asked for
 };
 

@@ -17,8 +17,7 @@ CIndexEntry::CIndexEntry(const CEntryMemory& memory, const char* pszTarget, cons
         pszText = "";
     }
     m_nTextLength = std::strlen(pszText);
-    // The target right behind the entry, as the arena hands them out; the texts by themselves.
-    m_pszTarget = memory.entries.CopyString(pszTarget, std::strlen(pszTarget));
+    m_pszTarget = memory.targets.CopyString(pszTarget, std::strlen(pszTarget));
     m_pszText = memory.texts.CopyString(pszText, m_nTextLength);
 }
 

@@ -13,7 +13,7 @@ namespace sitefinch {
 // is kept by the filter alone, in one block for all entries.
 class CIndexEntry {
 public:
-    // Both strings are copied whole, the target into memory.entries and the text into
+    // Both strings are copied whole, the target into memory.targets and the text into
     // memory.texts; null is taken as "".
     CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText);
     // Owns nothing: the strings go with the arena.
@@ -22,13 +22,13 @@ public:
     CIndexEntry(const CIndexEntry&) = delete;
     CIndexEntry& operator=(const CIndexEntry&) = delete;
 
-    // Entries live in the memory of the tree they are meant for, the object in memory.entries:
+    // Entries live in the memory of the tree they are meant for, the object in memory.objects:
     // new (memory) CLinkEntry(memory, ...).
     // Deleting one (through std::unique_ptr too) runs its destructor and gives no memory back;
     // that goes with the arena. The sized delete receives the dynamic type's size through the
     // virtual destructor.
     static void* operator new(std::size_t nBytes, const CEntryMemory& memory) {
-        return memory.entries.Allocate(nBytes, alignof(CIndexEntry));
+        return memory.objects.Allocate(nBytes, alignof(CIndexEntry));
     }
     static void operator delete(void*, const CEntryMemory&) noexcept {}  // a throwing constructor
     static void operator delete(void* p, std::size_t nBytes) noexcept {
