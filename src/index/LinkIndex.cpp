@@ -36,7 +36,7 @@ constexpr std::size_t kDecodeCapacity = kLineCapacity;
 }  // namespace
 
 CLinkIndex::CLinkIndex(CFileSystem& fileSystem, CIndexHost& host, char cSeparator)
-    : m_pPositionMap(std::make_unique<std::vector<const CIndexEntry*>>()),
+    : m_pPositionMap(std::make_unique<CPositionMap>()),
       m_fileSystem(fileSystem),
       m_host(host),
       m_cSeparator(cSeparator) {}
@@ -150,7 +150,8 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
     if (nPosition < 0 || static_cast<std::uint64_t>(nPosition) >= m_pPositionMap->size()) {
         return nullptr;
     }
-    return (*m_pPositionMap)[static_cast<std::size_t>(nPosition)]->GetTarget();
+    return m_filterEntries[m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))]
+        ->GetTarget();
 }
 
 void FormatStatistics(char* pszText, std::size_t nCapacity, std::int32_t nPages,

@@ -148,8 +148,23 @@ private:
     CPathList m_visited;
     CPathList m_pending;
     CEntryTree m_tree;
-    // Line position -> entry of the last filter run; the entries belong to the tree.
-    std::unique_ptr<std::vector<const CIndexEntry*>> m_pPositionMap;
+    // Line position -> entry of the last filter run, as numbers into m_filterEntries: the listed
+    // ones, or, after an empty query, every one in order with no list at all (a million lines
+    // would otherwise cost a million numbers). The entries belong to the tree.
+    struct CPositionMap {
+        std::vector<std::uint32_t> lines;
+        std::size_t nAll = 0;  // when not 0, position i is entry i and lines is empty
+
+        std::size_t size() const { return nAll != 0 ? nAll : lines.size(); }
+        std::size_t EntryAt(std::size_t nPosition) const {
+            return nAll != 0 ? nPosition : lines[nPosition];
+        }
+        void clear() {
+            std::vector<std::uint32_t>().swap(lines);
+            nAll = 0;
+        }
+    };
+    std::unique_ptr<CPositionMap> m_pPositionMap;
     CBuildProgressWnd* m_pProgressWnd = nullptr;  // not owned
     std::int32_t m_nLinks = 0;
     std::int32_t m_nPages = 0;

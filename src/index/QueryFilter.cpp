@@ -44,7 +44,7 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     m_pPositionMap->clear();
     std::vector<std::uint32_t> lines;
     if (bMatchAll) {
-        m_pPositionMap->assign(m_filterEntries.begin(), m_filterEntries.end());
+        m_pPositionMap->nAll = nTexts;
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
@@ -60,10 +60,7 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
                            std::back_inserter(both));
             lines = std::move(both);
         }
-        m_pPositionMap->reserve(lines.size());
-        for (const std::uint32_t nLine : lines) {
-            m_pPositionMap->push_back(m_filterEntries[nLine]);
-        }
+        m_pPositionMap->lines = lines;
     }
     resultList.ReplaceLines(m_pFilterTexts, std::move(lines));
 }
