@@ -256,15 +256,15 @@ int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostre
     CopyBounded(szQuery, sizeof szQuery, positional.size() > 1 ? positional[1].c_str() : "");
     CCollectedResultList results;
     index.FilterEntries(results, szQuery);
-    const std::vector<std::string>& lines = results.GetLines();
     CJsonArrayWriter json(out);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < results.GetCount(); ++i) {
+        const std::string_view line = results.GetLine(i);
         const char* pszTarget = index.GetTargetAt(static_cast<std::int64_t>(i));
         const std::string_view target = pszTarget ? pszTarget : "";
         if (eFormat == EFormat::kJson) {
-            json.Add({{"text", lines[i]}, {"target", target}});
+            json.Add({{"text", line}, {"target", target}});
         } else {
-            out << DecodeForDisplay(lines[i]) << '\t' << DecodeForDisplay(target) << '\n';
+            out << DecodeForDisplay(line) << '\t' << DecodeForDisplay(target) << '\n';
         }
     }
     if (eFormat == EFormat::kJson) {

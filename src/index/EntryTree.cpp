@@ -58,10 +58,10 @@ void RebalanceRight(CEntryNode*& pSlot) {
 // level taller. The recursion depth is the tree's height, which stays logarithmic. bAboveAll
 // says the entry is known to be greater than every entry in the tree: each comparison on the way
 // down would then say "go right", so none is made.
-bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, const CEntryNode::CKey& key,
+bool InsertAt(CEntryArena& nodeArena, CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry,
               bool& bGrew, bool bAboveAll) {
     if (pSlot == nullptr) {
-        pSlot = new CEntryNode(std::move(pEntry), key);
+        pSlot = new (nodeArena) CEntryNode(std::move(pEntry));
         bGrew = true;
         return true;
     }
@@ -70,17 +70,10 @@ bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, const CE
     // their cache misses with the comparison, which in a large tree is most of the descent.
     __builtin_prefetch(pN->m_pLeft);
     __builtin_prefetch(pN->m_pRight);
-    // One three-way comparison decides what IsGreaterThan and then IsLessThan would decide. The
-    // keys settle it unless both texts share their first key bytes.
-    int nOrder = -1;
-    if (!bAboveAll) {
-        nOrder = pN->m_key.CompareTo(key);
-        if (nOrder == 0 && !(key.bComplete && pN->m_key.bComplete)) {
-            nOrder = pN->m_pEntry->CompareTo(*pEntry);
-        }
-    }
+    // One three-way comparison decides what IsGreaterThan and then IsLessThan would decide.
+    const int nOrder = bAboveAll ? -1 : pN->m_pEntry->CompareTo(*pEntry);
     if (nOrder > 0) {
-        const bool bResult = InsertAt(pN->m_pLeft, pEntry, key, bGrew, false);
+        const bool bResult = InsertAt(nodeArena, pN->m_pLeft, pEntry, bGrew, false);
         if (bGrew) {
             if (pN->m_nBalance == 1) {
                 pN->m_nBalance = 0;
@@ -95,7 +88,7 @@ bool InsertAt(CEntryNode*& pSlot, std::unique_ptr<CIndexEntry>& pEntry, const CE
         return bResult;
     }
     if (nOrder < 0) {
-        const bool bResult = InsertAt(pN->m_pRight, pEntry, key, bGrew, bAboveAll);
+        const bool bResult = InsertAt(nodeArena, pN->m_pRight, pEntry, bGrew, bAboveAll);
         if (bGrew) {
             if (pN->m_nBalance == -1) {
                 pN->m_nBalance = 0;
@@ -175,8 +168,7 @@ bool CEntryTree::Insert(std::unique_ptr<CIndexEntry>& pEntry) {
     const bool bAboveAll = nOrder < 0;
     CIndexEntry* const pNew = pEntry.get();
     bool bGrew = false;
-    const bool bInserted =
-        InsertAt(m_pRoot, pEntry, CEntryNode::CKey::Of(pNew->GetText()), bGrew, bAboveAll);
+    const bool bInserted = InsertAt(m_nodeArena, m_pRoot, pEntry, bGrew, bAboveAll);
     if (bInserted) {
         ++m_nCount;
         if (bAboveAll) {
@@ -201,13 +193,13 @@ void CEntryTree::InsertBatch(std::vector<CBatchEntry>& entries) {
         }
         return a.pEntry->CompareTo(*b.pEntry) < 0;
     });
-    // The nodes are made in ascending order, so they come from the pool in that order and a walk
+    // The nodes are made in ascending order, so they lie in the arena in that order and a walk
     // of the in-order list reads memory front to back.
     std::vector<CEntryNode*> nodes;
     nodes.reserve(entries.size());
     try {
         for (CBatchEntry& entry : entries) {
-            nodes.push_back(new CEntryNode(std::move(entry.pEntry), entry.key));
+            nodes.push_back(new (m_nodeArena) CEntryNode(std::move(entry.pEntry)));
         }
     } catch (...) {
         for (CEntryNode* pNode : nodes) {
@@ -240,6 +232,20 @@ void CEntryTree::RemoveAll() {
     m_nCount = 0;
     ++m_nOrderGeneration;
     FreeSubtree(pRoot);
+    m_nodeArena.Reset();
+    m_targetArena.Reset();
+    if (m_pTextArena.use_count() > 1) {
+        m_pTextArena.reset();  // a result list still shows these texts: it frees them
+    } else if (m_pTextArena) {
+        m_pTextArena->Reset();
+    }
+}
+
+CEntryMemory CEntryTree::GetEntryMemory() {
+    if (!m_pTextArena) {
+        m_pTextArena = std::make_shared<CEntryArena>();
+    }
+    return CEntryMemory{m_nodeArena, m_targetArena, *m_pTextArena};
 }
 
 void CEntryTree::FreeSubtree(CEntryNode* pNode) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "EntryKey.h"
 #include "EntryNode.h"
 
 namespace sitefinch {
@@ -17,16 +18,27 @@ public:
     CEntryTree(const CEntryTree&) = delete;
     CEntryTree& operator=(const CEntryTree&) = delete;
 
-    // Takes the entry when it is inserted and returns true. When an entry with an equal text is
-    // already there, the tree is unchanged, returns false and the entry is handed back in pEntry
-    // (the caller destroys it): the first entry of a text wins.
+    // Where entries for this tree are made (new (memory) CLinkEntry(memory, ...) with memory =
+    // GetEntryMemory()): their memory lasts until RemoveAll() or the tree's end, whether or not
+    // they were inserted, so no entry made here may be used after that. Their texts last as long
+    // as ShareTexts() is held, too.
+    CEntryMemory GetEntryMemory();
+
+    // Keeps the texts of the entries made so far readable, also after RemoveAll() and the tree's
+    // end; null while no entry has been made since the last RemoveAll(). The next entries' texts
+    // go into new memory once this has been handed out and RemoveAll() has run.
+    std::shared_ptr<const void> ShareTexts() const { return m_pTextArena; }
+
+    // Takes the entry, made in GetEntryMemory(), when it is inserted and returns true. When an
+    // entry with an equal text is already there, the tree is unchanged, returns false and the entry
+    // is handed back in pEntry (the caller destroys it): the first entry of a text wins.
     bool Insert(std::unique_ptr<CIndexEntry>& pEntry);
 
     // An entry waiting for InsertBatch(), with its key made while its text is still in the cache.
     struct CBatchEntry {
         explicit CBatchEntry(std::unique_ptr<CIndexEntry> pNewEntry)
-            : key(CEntryNode::CKey::Of(pNewEntry->GetText())), pEntry(std::move(pNewEntry)) {}
-        CEntryNode::CKey key;
+            : key(CEntryKey::Of(pNewEntry->GetText())), pEntry(std::move(pNewEntry)) {}
+        CEntryKey key;
         std::unique_ptr<CIndexEntry> pEntry;  // never null
     };
 
@@ -42,10 +54,13 @@ public:
     // Chains every node in ascending order through m_pHead and m_pNext.
     void RebuildOrder();
 
-    // Frees every node with its entry; m_pRoot and m_pHead become null.
+    // Destroys every node with its entry and frees the memory of every node and every entry made
+    // in GetEntryMemory(), inserted or not, and of their texts unless ShareTexts() holds them;
+    // m_pRoot and m_pHead become null.
     void RemoveAll();
 
-    // Post-order: left subtree, right subtree, then the node with its entry.
+    // Post-order: left subtree, right subtree, then the node with its entry. Their memory stays
+    // with the tree's arenas until RemoveAll().
     static void FreeSubtree(CEntryNode* pNode);
 
     // The in-order list as of the last RebuildOrder(), for range-for: each element is a
@@ -107,6 +122,9 @@ private:
     const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
+    CEntryArena m_nodeArena;                    // nodes and entries, made in turn by a load
+    CEntryArena m_targetArena;                  // entries' targets
+    std::shared_ptr<CEntryArena> m_pTextArena;  // entries' texts; made when first asked for
 };
 
 }  // namespace sitefinch

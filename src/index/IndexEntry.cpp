@@ -9,28 +9,16 @@
 
 namespace sitefinch {
 
-CIndexEntry::CIndexEntry(const char* pszTarget, const char* pszText) {
+CIndexEntry::CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText) {
     if (pszTarget == nullptr) {
         pszTarget = "";
     }
     if (pszText == nullptr) {
         pszText = "";
     }
-    const std::size_t nTarget = std::strlen(pszTarget);
     m_nTextLength = std::strlen(pszText);
-
-    // One block for target and text: an index holds hundreds of thousands of entries, and one
-    // allocation instead of two keeps loading fast.
-    m_nStorageSize = nTarget + 1 + m_nTextLength + 1;
-    m_pStorage = static_cast<char*>(CSmallBlockPool::Allocate(m_nStorageSize));
-    m_pszTarget = m_pStorage;
-    m_pszText = m_pszTarget + nTarget + 1;
-    std::memcpy(m_pszTarget, pszTarget, nTarget + 1);
-    std::memcpy(m_pszText, pszText, m_nTextLength + 1);
-}
-
-CIndexEntry::~CIndexEntry() {
-    CSmallBlockPool::Free(m_pStorage, m_nStorageSize);
+    m_pszTarget = memory.targets.CopyString(pszTarget, std::strlen(pszTarget));
+    m_pszText = memory.texts.CopyString(pszText, m_nTextLength);
 }
 
 void CIndexEntry::TextRewritten() {
@@ -46,9 +34,11 @@ bool CIndexEntry::IsGreaterThan(const CIndexEntry& other) const {
 }
 
 int CIndexEntry::CompareTo(const CIndexEntry& other) const {
-    // Both texts are known to be at least n bytes long counting their terminating zeros, so the
-    // common prefix can be skipped eight bytes at a time; the rest is compared byte by byte.
-    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength) + 1;
+    // Both texts hold at least n bytes before their terminating zeros, so the common prefix can
+    // be skipped eight bytes at a time; the rest, from at the latest the shorter text's zero on,
+    // is compared byte by byte. A step may not take in the zero: two equal texts would then be
+    // compared on past their ends.
+    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength);
     std::size_t i = 0;
     for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
         std::uint64_t a = 0;

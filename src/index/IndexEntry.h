@@ -4,27 +4,35 @@
 #include <cstddef>
 #include <memory>
 
-#include "SmallBlockPool.h"
+#include "EntryArena.h"
 
 namespace sitefinch {
 
-// Owns private copies of its two zero-terminated 8-bit strings, made at construction. The
-// lower-cased form that the query filter matches against is kept by the filter alone, in one
-// block for all entries.
+// Holds private copies of its two zero-terminated 8-bit strings, made at construction in arenas
+// that must outlive the entry. The lower-cased form that the query filter matches against
+// is kept by the filter alone, in one block for all entries.
 class CIndexEntry {
 public:
-    // Both strings are copied whole onto the heap; null is taken as "".
-    CIndexEntry(const char* pszTarget, const char* pszText);
-    virtual ~CIndexEntry();
+    // Both strings are copied whole, the target into memory.targets and the text into
+    // memory.texts; null is taken as "".
+    CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText);
+    // Owns nothing: the strings go with the arena.
+    virtual ~CIndexEntry() = default;
 
     CIndexEntry(const CIndexEntry&) = delete;
     CIndexEntry& operator=(const CIndexEntry&) = delete;
 
-    // Entries (and their strings) are recycled through the small-block pool; the sized delete
-    // receives the size of the dynamic type through the virtual destructor.
-    static void* operator new(std::size_t nBytes) { return CSmallBlockPool::Allocate(nBytes); }
+    // Entries live in the memory of the tree they are meant for, the object in memory.objects:
+    // new (memory) CLinkEntry(memory, ...).
+    // Deleting one (through std::unique_ptr too) runs its destructor and gives no memory back;
+    // that goes with the arena. The sized delete receives the dynamic type's size through the
+    // virtual destructor.
+    static void* operator new(std::size_t nBytes, const CEntryMemory& memory) {
+        return memory.objects.Allocate(nBytes, alignof(CIndexEntry));
+    }
+    static void operator delete(void*, const CEntryMemory&) noexcept {}  // a throwing constructor
     static void operator delete(void* p, std::size_t nBytes) noexcept {
-        CSmallBlockPool::Free(p, nBytes);
+        CEntryArena::Poison(p, nBytes);
     }
 
     // The strings live as long as the entry.
@@ -44,9 +52,6 @@ public:
     int CompareTo(const CIndexEntry& other) const;
 
 private:
-    // One pool block holds both strings; the pointers below point into it.
-    char* m_pStorage = nullptr;
-    std::size_t m_nStorageSize = 0;
     char* m_pszTarget = nullptr;
     char* m_pszText = nullptr;
     std::size_t m_nTextLength = 0;

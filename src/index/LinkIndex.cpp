@@ -36,7 +36,7 @@ constexpr std::size_t kDecodeCapacity = kLineCapacity;
 }  // namespace
 
 CLinkIndex::CLinkIndex(CFileSystem& fileSystem, CIndexHost& host, char cSeparator)
-    : m_pPositionMap(std::make_unique<std::vector<const CIndexEntry*>>()),
+    : m_pPositionMap(std::make_unique<CPositionMap>()),
       m_fileSystem(fileSystem),
       m_host(host),
       m_cSeparator(cSeparator) {}
@@ -54,7 +54,12 @@ void CLinkIndex::Clear() {
     if (m_pBuildSink != nullptr) {
         m_pBuildSink->Forget();  // its entries and what it knows of the lists go with them
     }
-    m_tree.RemoveAll();  // also makes the filter's flattened copy stale
+    // The flattened copy holds the tree's texts; only result lists that still show them may.
+    m_pFilterTexts.reset();
+    std::vector<const CIndexEntry*>().swap(m_filterEntries);
+    std::vector<std::uint32_t>().swap(m_filterOffsets);
+    std::string().swap(m_filterLower);
+    m_tree.RemoveAll();
     m_nLinks = 0;
     m_nPages = 0;
 }
@@ -93,9 +98,10 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
         pszText = szDecoded;
         bDecoded = true;
     }
-    std::unique_ptr<CIndexEntry> pEntry = bLinkEntry
-                                              ? std::make_unique<CLinkEntry>(pszTarget, pszText)
-                                              : std::make_unique<CIndexEntry>(pszTarget, pszText);
+    const CEntryMemory memory = m_tree.GetEntryMemory();
+    std::unique_ptr<CIndexEntry> pEntry(bLinkEntry
+                                            ? new (memory) CLinkEntry(memory, pszTarget, pszText)
+                                            : new (memory) CIndexEntry(memory, pszTarget, pszText));
     if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
         DecodeEntities(pEntry->GetMutableText());
         pEntry->TextRewritten();
@@ -144,7 +150,8 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
     if (nPosition < 0 || static_cast<std::uint64_t>(nPosition) >= m_pPositionMap->size()) {
         return nullptr;
     }
-    return (*m_pPositionMap)[static_cast<std::size_t>(nPosition)]->GetTarget();
+    return m_filterEntries[m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))]
+        ->GetTarget();
 }
 
 void FormatStatistics(char* pszText, std::size_t nCapacity, std::int32_t nPages,

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -15,6 +16,13 @@
 #include "platform/Text.h"
 
 namespace sitefinch {
+
+namespace {
+
+// The lower-cased block is addressed by 32-bit offsets: a text must start below 4 GiB.
+constexpr std::size_t kMaxFilterBlockStart = std::numeric_limits<std::uint32_t>::max();
+
+}  // namespace
 
 void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     char szQuery[kQueryCapacity];
@@ -36,15 +44,15 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     m_pPositionMap->clear();
     std::vector<std::uint32_t> lines;
     if (bMatchAll) {
-        m_pPositionMap->assign(m_filterEntries.begin(), m_filterEntries.end());
+        m_pPositionMap->nAll = nTexts;
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
-        FindTextsContaining(m_filterLower.data(), m_filterLower.size(), texts.offsets.data(),
+        FindTextsContaining(m_filterLower.data(), m_filterLower.size(), m_filterOffsets.data(),
                             nTexts, forms.sCp1252, lines);
         if (bTwoForms) {
             std::vector<std::uint32_t> other;
-            FindTextsContaining(m_filterLower.data(), m_filterLower.size(), texts.offsets.data(),
+            FindTextsContaining(m_filterLower.data(), m_filterLower.size(), m_filterOffsets.data(),
                                 nTexts, forms.sUtf8, other);
             std::vector<std::uint32_t> both;
             both.reserve(lines.size() + other.size());
@@ -52,35 +60,58 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
                            std::back_inserter(both));
             lines = std::move(both);
         }
-        m_pPositionMap->reserve(lines.size());
-        for (const std::uint32_t nLine : lines) {
-            m_pPositionMap->push_back(m_filterEntries[nLine]);
-        }
+        m_pPositionMap->lines = lines;
     }
     resultList.ReplaceLines(m_pFilterTexts, std::move(lines));
 }
 
 void CLinkIndex::RefreshFilterCache() {
-    // A list may still hold the old block, so the new texts go into a new one.
-    auto pTexts = std::make_shared<CLineTexts>();
-    m_filterEntries.clear();
-    m_filterLower.clear();
+    // Counted first, so that every block is made at its final size: a million entries would
+    // otherwise pass through almost twice their size while the blocks grow.
+    std::size_t nCount = 0;
+    std::size_t nBytes = 0;
     for (const CEntryNode* pNode = m_tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
+        if (pNode->m_pEntry == nullptr) {
+            continue;
+        }
+        // Beyond what a line number or an offset into the lower-cased block can name.
+        if (nCount == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
+            break;
+        }
+        ++nCount;
+        nBytes += pNode->m_pEntry->GetTextLength() + 1;
+    }
+
+    // A list may still hold the old texts, so the new ones go into a new object.
+    auto pTexts = std::make_shared<CLineTexts>();
+    if (nCount > 0) {
+        pTexts->pMemory = m_tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
+    }
+    pTexts->texts.reserve(nCount);
+    std::vector<const CIndexEntry*> entries;
+    entries.reserve(nCount);
+    std::vector<std::uint32_t> offsets;
+    offsets.reserve(nCount);
+    std::string().swap(m_filterLower);  // the old block goes before the new one is made
+    std::string lower;
+    lower.reserve(nBytes);
+    for (const CEntryNode* pNode = m_tree.GetHead(); entries.size() < nCount;
+         pNode = pNode->m_pNext) {
         const CIndexEntry* pEntry = pNode->m_pEntry.get();
         if (pEntry == nullptr) {
             continue;
         }
-        if (m_filterEntries.size() == kMaxLineTexts) {
-            break;  // beyond what a line number can name
-        }
-        const std::size_t nLength = pEntry->GetTextLength();
-        m_filterEntries.push_back(pEntry);
-        pTexts->AddLine(std::string_view(pEntry->GetText(), nLength));
-        m_filterLower.append(pEntry->GetText(), nLength);
-        m_filterLower.push_back('\0');
+        entries.push_back(pEntry);
+        pTexts->texts.push_back(pEntry->GetText());
+        offsets.push_back(static_cast<std::uint32_t>(lower.size()));
+        lower.append(pEntry->GetText(), pEntry->GetTextLength());
+        lower.push_back('\0');
     }
     // Lower-cased in one go: CharLowerA never changes a length, and the zeros stay zeros.
-    CharLowerBuff(m_filterLower.data(), m_filterLower.size());
+    CharLowerBuff(lower.data(), lower.size());
+    m_filterEntries = std::move(entries);
+    m_filterOffsets = std::move(offsets);
+    m_filterLower = std::move(lower);
     m_pFilterTexts = std::move(pTexts);
     m_nFilterGeneration = m_tree.GetOrderGeneration();
 }

@@ -14,7 +14,7 @@ namespace sitefinch {
 namespace {
 
 // The text that holds the byte at nPosition, searched forward from nText.
-std::size_t TextAt(const std::size_t* pOffsets, std::size_t nTexts, std::size_t nText,
+std::size_t TextAt(const std::uint32_t* pOffsets, std::size_t nTexts, std::size_t nText,
                    std::size_t nPosition) {
     while (nText + 1 < nTexts && pOffsets[nText + 1] <= nPosition) {
         ++nText;
@@ -23,7 +23,7 @@ std::size_t TextAt(const std::size_t* pOffsets, std::size_t nTexts, std::size_t 
 }
 
 // Records the text holding a match at nPosition; returns where the scan goes on: the next text.
-std::size_t Record(const std::size_t* pOffsets, std::size_t nTexts, std::size_t nBlock,
+std::size_t Record(const std::uint32_t* pOffsets, std::size_t nTexts, std::size_t nBlock,
                    std::size_t& nText, std::size_t nPosition, std::vector<std::uint32_t>& matches) {
     nText = TextAt(pOffsets, nTexts, nText, nPosition);
     matches.push_back(static_cast<std::uint32_t>(nText));
@@ -32,7 +32,7 @@ std::size_t Record(const std::size_t* pOffsets, std::size_t nTexts, std::size_t 
 
 }  // namespace
 
-void FindTextsContaining(const char* pBlock, std::size_t nBlock, const std::size_t* pOffsets,
+void FindTextsContaining(const char* pBlock, std::size_t nBlock, const std::uint32_t* pOffsets,
                          std::size_t nTexts, std::string_view needle,
                          std::vector<std::uint32_t>& matches) {
     const std::size_t nNeedle = needle.size();
@@ -79,9 +79,9 @@ void FindTextsContaining(const char* pBlock, std::size_t nBlock, const std::size
     }
 }
 
-void FindTextsContainingSimply(const char* pBlock, std::size_t nBlock, const std::size_t* pOffsets,
-                               std::size_t nTexts, std::string_view needle,
-                               std::vector<std::uint32_t>& matches) {
+void FindTextsContainingSimply(const char* pBlock, std::size_t nBlock,
+                               const std::uint32_t* pOffsets, std::size_t nTexts,
+                               std::string_view needle, std::vector<std::uint32_t>& matches) {
     for (std::size_t i = 0; i < nTexts; ++i) {
         const std::size_t nEnd = i + 1 < nTexts ? pOffsets[i + 1] : nBlock;
         const std::size_t nLength = nEnd - pOffsets[i] - 1;

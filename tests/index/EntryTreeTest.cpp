@@ -1,5 +1,5 @@
-// The entry order, the text set that must agree with it, and the AVL tree with its key prefixes:
-// checked against std::map and the balance invariants.
+// The entry order, the text set that must agree with it, and the AVL tree with its batch build by
+// key prefixes: checked against std::map and the balance invariants.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,8 +16,12 @@
 namespace sitefinch {
 namespace {
 
-std::unique_ptr<CIndexEntry> MakeEntry(const std::string& sText, const std::string& sTarget = "t") {
-    return std::make_unique<CLinkEntry>(sTarget.c_str(), sText.c_str());
+// An entry made in the arena of the tree it is meant for.
+std::unique_ptr<CIndexEntry> MakeEntry(CEntryTree& tree, const std::string& sText,
+                                       const std::string& sTarget = "t") {
+    const CEntryMemory memory = tree.GetEntryMemory();
+    return std::unique_ptr<CIndexEntry>(new (memory)
+                                            CLinkEntry(memory, sTarget.c_str(), sText.c_str()));
 }
 
 // Returns the subtree's height and checks order bounds, balance fields and |diff| <= 1.
@@ -52,26 +56,34 @@ TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndTheTextSetAgrees) {
         "",     "@",     "[",    "[x]",    "_",      "`",     "a",   "a_b",      "aab",     "abc",
         "abcd", "alpha", "Beta", "Page 1", "Page 2", "Zebra", "{x}", "\xC4rger", "\xE4rger"};
     const auto sign = [](int n) { return (n > 0) - (n < 0); };
+    CEntryArena objectArena;
+    CEntryArena targetArena;
+    CEntryArena textArena;
+    const CEntryMemory arena{objectArena, targetArena, textArena};
     for (std::size_t i = 0; i < std::size(kAscending); ++i) {
-        const CLinkEntry entry("x", kAscending[i]);
+        const CLinkEntry entry(arena, "x", kAscending[i]);
         CEntryTextSet set;
         set.Add(kAscending[i]);
         for (std::size_t j = 0; j < std::size(kAscending); ++j) {
             SCOPED_TRACE(std::string("'") + kAscending[i] + "' vs '" + kAscending[j] + "'");
             const int nSign = (i > j) - (i < j);
             EXPECT_EQ(sign(CompareEntryTexts(kAscending[i], kAscending[j])), nSign);
-            EXPECT_EQ(sign(entry.CompareTo(CLinkEntry("y", kAscending[j]))), nSign);
+            EXPECT_EQ(sign(entry.CompareTo(CLinkEntry(arena, "y", kAscending[j]))), nSign);
             EXPECT_EQ(set.Contains(kAscending[j]), i == j);
         }
     }
     for (const auto& [pszA, pszB] :
-         {std::pair("Topic", "tOPIC"), std::pair("AZAZAZAZzazazazaABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                                                 "azazazazZAZAZAZAabcdefghijklmnopqrstuvwxyz")}) {
+         {std::pair("Topic", "tOPIC"),
+          std::pair("AZAZAZAZzazazazaABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                    "azazazazZAZAZAZAabcdefghijklmnopqrstuvwxyz"),
+          // Equal texts whose zeros end an eight-byte step: the compare must stop there.
+          std::pair("Seven c", "Seven c"),
+          std::pair("Twenty-three characters", "twenty-THREE characters")}) {
         CEntryTextSet set;
         set.Add(pszA);
         EXPECT_TRUE(set.Contains(pszB)) << pszB;
         EXPECT_EQ(CompareEntryTexts(pszA, pszB), 0) << pszB;
-        EXPECT_EQ(CLinkEntry("x", pszA).CompareTo(CLinkEntry("y", pszB)), 0) << pszB;
+        EXPECT_EQ(CLinkEntry(arena, "x", pszA).CompareTo(CLinkEntry(arena, "y", pszB)), 0) << pszB;
     }
 }
 
@@ -90,13 +102,12 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
         const bool bShort = i % 2 == 0;
         const char* pszAlphabet = bShort ? "abcABC_-\xC4\xE4 z" : "aAbB\xE4";
         std::string sText = bShort ? "" : "See topic ";
-        const std::size_t nLength =
-            bShort ? rng() % 6 : CEntryNode::CKey::kKeyBytes - 2 + rng() % 5;
+        const std::size_t nLength = bShort ? rng() % 6 : CEntryKey::kKeyBytes - 2 + rng() % 5;
         while (sText.size() < nLength) {
             sText += pszAlphabet[rng() % std::strlen(pszAlphabet)];
         }
         const std::string sTarget = "target" + std::to_string(i);
-        auto pEntry = MakeEntry(sText, sTarget);
+        auto pEntry = MakeEntry(tree, sText, sTarget);
         const bool bNew = model.emplace(sText, sTarget).second;
         SCOPED_TRACE("insert #" + std::to_string(i) + " '" + sText + "'");
         ASSERT_EQ(set.Contains(sText), !bNew);
@@ -127,18 +138,18 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
 
     // The same entries as one batch, in random order, into an empty tree; then single
     // insertions, which must still find the tree balanced and know its greatest text.
+    CEntryTree batchTree;
     std::vector<CEntryTree::CBatchEntry> batch;
     for (const auto& [sText, sTarget] : model) {
-        batch.emplace_back(MakeEntry(sText, sTarget));
+        batch.emplace_back(MakeEntry(batchTree, sText, sTarget));
     }
     std::shuffle(batch.begin(), batch.end(), rng);
-    CEntryTree batchTree;
     batchTree.InsertBatch(batch);
     EXPECT_TRUE(batch.empty());
     EXPECT_EQ(batchTree.GetCount(), model.size());
     EXPECT_LE(batchTree.GetHeight(), tree.GetHeight());
     for (const std::string sText : {"\xFF\xFF", "\xFF\xFE", "\xFF\xFF", "0", "zz"}) {
-        auto pEntry = MakeEntry(sText, "late");
+        auto pEntry = MakeEntry(batchTree, sText, "late");
         EXPECT_EQ(batchTree.Insert(pEntry), model.emplace(sText, "late").second) << sText;
     }
     EXPECT_EQ(CheckAvl(batchTree.GetRoot()), batchTree.GetHeight());
@@ -150,7 +161,7 @@ TEST(EntryTreeTest, MatchesOrderedMapUnderRandomInsertions) {
 TEST(EntryTreeTest, RemoveAllForgetsTheGreatestText) {
     CEntryTree tree;
     const auto insert = [&tree](const char* pszText) {
-        auto pEntry = MakeEntry(pszText);
+        auto pEntry = MakeEntry(tree, pszText);
         return tree.Insert(pEntry);
     };
     ASSERT_TRUE(insert("b") && insert("c") && insert("d"));

@@ -2,6 +2,7 @@
 // damaged input, atomic saving, the load protocol; the query filter, the position lookups and the
 // browser pane's cut at the last '#'.
 #include <map>
+#include <string>
 #include <tuple>
 
 #include "support/Fakes.h"
@@ -288,6 +289,12 @@ TEST_F(QueryFilterTest, ListsShareOneUnchangingTextBlockThatOutlivesAClear) {
     EXPECT_EQ(index.GetResultCount(), 0u);
     EXPECT_EQ(index.GetTargetAt(0), nullptr) << "the results went with the entries";
     ASSERT_EQ(Filter(""), Strings{});
+    // New entries must not land where the kept texts lie.
+    for (int i = 0; i < 100; ++i) {
+        index.AddLinkEntry("new.htm", ("Overwritten " + std::to_string(i)).c_str());
+    }
+    index.RebuildOrder();
+    ASSERT_EQ(Filter("").size(), 100u);
     ASSERT_EQ(pOld->GetCount(), 7u);
     EXPECT_STREQ(pOld->GetText(1), "Beta Setup");
     EXPECT_EQ(pOld->GetLine(6), "\xC4RGER");

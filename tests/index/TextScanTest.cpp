@@ -13,10 +13,10 @@ namespace {
 
 struct CBlock {
     std::string sBytes;
-    std::vector<std::size_t> offsets;
+    std::vector<std::uint32_t> offsets;
     explicit CBlock(const std::vector<std::string>& texts) {
         for (const std::string& sText : texts) {
-            offsets.push_back(sBytes.size());
+            offsets.push_back(static_cast<std::uint32_t>(sBytes.size()));
             sBytes += sText;
             sBytes.push_back('\0');
         }
