@@ -55,10 +55,7 @@ void CLinkIndex::Clear() {
         m_pBuildSink->Forget();  // its entries and what it knows of the lists go with them
     }
     // The flattened copy holds the tree's texts; only result lists that still show them may.
-    m_pFilterTexts.reset();
-    std::vector<const CIndexEntry*>().swap(m_filterEntries);
-    std::vector<std::uint32_t>().swap(m_filterOffsets);
-    std::string().swap(m_filterLower);
+    m_filter.Clear();
     m_tree.RemoveAll();
     m_nLinks = 0;
     m_nPages = 0;
@@ -150,7 +147,7 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
     if (nPosition < 0 || static_cast<std::uint64_t>(nPosition) >= m_pPositionMap->size()) {
         return nullptr;
     }
-    return m_filterEntries[m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))]
+    return m_filter.entries[m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))]
         ->GetTarget();
 }
 

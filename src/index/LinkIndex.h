@@ -12,6 +12,7 @@
 #include "BuildProgressWnd.h"
 #include "BuildSink.h"
 #include "EntryTree.h"
+#include "FilterBlock.h"
 #include "IndexHost.h"
 #include "IndexLimits.h"
 #include "PathList.h"
@@ -148,22 +149,7 @@ private:
     CPathList m_visited;
     CPathList m_pending;
     CEntryTree m_tree;
-    // Line position -> entry of the last filter run, as numbers into m_filterEntries: the listed
-    // ones, or, after an empty query, every one in order with no list at all (a million lines
-    // would otherwise cost a million numbers). The entries belong to the tree.
-    struct CPositionMap {
-        std::vector<std::uint32_t> lines;
-        std::size_t nAll = 0;  // when not 0, position i is entry i and lines is empty
-
-        std::size_t size() const { return nAll != 0 ? nAll : lines.size(); }
-        std::size_t EntryAt(std::size_t nPosition) const {
-            return nAll != 0 ? nPosition : lines[nPosition];
-        }
-        void clear() {
-            std::vector<std::uint32_t>().swap(lines);
-            nAll = 0;
-        }
-    };
+    // Line position -> entry of the last filter run (see CFilterBlock for the entries).
     std::unique_ptr<CPositionMap> m_pPositionMap;
     CBuildProgressWnd* m_pProgressWnd = nullptr;  // not owned
     std::int32_t m_nLinks = 0;
@@ -181,17 +167,9 @@ private:
     std::int32_t m_nStatisticsPages = 0;
     std::int32_t m_nStatisticsLinks = 0;
 
-    // The in-order list flattened for the filter, rebuilt when the tree's order generation
-    // changes and dropped by Clear(): entry i is m_filterEntries[i], its text
-    // m_pFilterTexts->GetText(i), and its lower-cased form starts at m_filterOffsets[i] in
-    // m_filterLower, so that a keystroke scans one block. The result list may keep the texts: a
-    // rebuild makes a new CLineTexts and never changes one handed out.
-    void RefreshFilterCache();
-    std::uint64_t m_nFilterGeneration = 0;
-    std::vector<const CIndexEntry*> m_filterEntries;
-    std::shared_ptr<const CLineTexts> m_pFilterTexts;
-    std::vector<std::uint32_t> m_filterOffsets;
-    std::string m_filterLower;
+    // The in-order list flattened for the filter; rebuilt when the tree's order changes and
+    // dropped by Clear().
+    CFilterBlock m_filter;
 };
 
 }  // namespace sitefinch

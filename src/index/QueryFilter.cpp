@@ -36,10 +36,10 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     const bool bMatchAll = szQuery[0] == '\0';
     const bool bTwoForms = forms.sCp1252 != forms.sUtf8;
 
-    if (m_pFilterTexts == nullptr || m_nFilterGeneration != m_tree.GetOrderGeneration()) {
-        RefreshFilterCache();
+    if (!m_filter.IsCurrentFor(m_tree)) {
+        m_filter.Refresh(m_tree);
     }
-    const CLineTexts& texts = *m_pFilterTexts;
+    const CLineTexts& texts = *m_filter.pTexts;
     const std::size_t nTexts = texts.GetCount();
     m_pPositionMap->clear();
     std::vector<std::uint32_t> lines;
@@ -48,12 +48,12 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
-        FindTextsContaining(m_filterLower.data(), m_filterLower.size(), m_filterOffsets.data(),
+        FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
                             nTexts, forms.sCp1252, lines);
         if (bTwoForms) {
             std::vector<std::uint32_t> other;
-            FindTextsContaining(m_filterLower.data(), m_filterLower.size(), m_filterOffsets.data(),
-                                nTexts, forms.sUtf8, other);
+            FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(),
+                                m_filter.offsets.data(), nTexts, forms.sUtf8, other);
             std::vector<std::uint32_t> both;
             both.reserve(lines.size() + other.size());
             std::set_union(lines.begin(), lines.end(), other.begin(), other.end(),
@@ -62,15 +62,15 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
         }
         m_pPositionMap->lines = lines;
     }
-    resultList.ReplaceLines(m_pFilterTexts, std::move(lines));
+    resultList.ReplaceLines(m_filter.pTexts, std::move(lines));
 }
 
-void CLinkIndex::RefreshFilterCache() {
+void CFilterBlock::Refresh(const CEntryTree& tree) {
     // Counted first, so that every block is made at its final size: a million entries would
     // otherwise pass through almost twice their size while the blocks grow.
     std::size_t nCount = 0;
     std::size_t nBytes = 0;
-    for (const CEntryNode* pNode = m_tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
+    for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
         if (pNode->m_pEntry == nullptr) {
             continue;
         }
@@ -83,37 +83,44 @@ void CLinkIndex::RefreshFilterCache() {
     }
 
     // A list may still hold the old texts, so the new ones go into a new object.
-    auto pTexts = std::make_shared<CLineTexts>();
+    auto pNewTexts = std::make_shared<CLineTexts>();
     if (nCount > 0) {
-        pTexts->pMemory = m_tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
+        pNewTexts->pMemory = tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
     }
-    pTexts->texts.reserve(nCount);
-    std::vector<const CIndexEntry*> entries;
-    entries.reserve(nCount);
-    std::vector<std::uint32_t> offsets;
-    offsets.reserve(nCount);
-    std::string().swap(m_filterLower);  // the old block goes before the new one is made
-    std::string lower;
-    lower.reserve(nBytes);
-    for (const CEntryNode* pNode = m_tree.GetHead(); entries.size() < nCount;
+    pNewTexts->texts.reserve(nCount);
+    std::vector<const CIndexEntry*> newEntries;
+    newEntries.reserve(nCount);
+    std::vector<std::uint32_t> newOffsets;
+    newOffsets.reserve(nCount);
+    std::string().swap(lower);  // the old block goes before the new one is made
+    std::string newLower;
+    newLower.reserve(nBytes);
+    for (const CEntryNode* pNode = tree.GetHead(); newEntries.size() < nCount;
          pNode = pNode->m_pNext) {
         const CIndexEntry* pEntry = pNode->m_pEntry.get();
         if (pEntry == nullptr) {
             continue;
         }
-        entries.push_back(pEntry);
-        pTexts->texts.push_back(pEntry->GetText());
-        offsets.push_back(static_cast<std::uint32_t>(lower.size()));
-        lower.append(pEntry->GetText(), pEntry->GetTextLength());
-        lower.push_back('\0');
+        newEntries.push_back(pEntry);
+        pNewTexts->texts.push_back(pEntry->GetText());
+        newOffsets.push_back(static_cast<std::uint32_t>(newLower.size()));
+        newLower.append(pEntry->GetText(), pEntry->GetTextLength());
+        newLower.push_back('\0');
     }
     // Lower-cased in one go: CharLowerA never changes a length, and the zeros stay zeros.
-    CharLowerBuff(lower.data(), lower.size());
-    m_filterEntries = std::move(entries);
-    m_filterOffsets = std::move(offsets);
-    m_filterLower = std::move(lower);
-    m_pFilterTexts = std::move(pTexts);
-    m_nFilterGeneration = m_tree.GetOrderGeneration();
+    CharLowerBuff(newLower.data(), newLower.size());
+    entries = std::move(newEntries);
+    offsets = std::move(newOffsets);
+    lower = std::move(newLower);
+    pTexts = std::move(pNewTexts);
+    nGeneration = tree.GetOrderGeneration();
+}
+
+void CFilterBlock::Clear() {
+    pTexts.reset();
+    std::vector<const CIndexEntry*>().swap(entries);
+    std::vector<std::uint32_t>().swap(offsets);
+    std::string().swap(lower);
 }
 
 int CLinkIndex::OpenEntryAt(CBrowserPane& browserPane, std::int64_t nPosition) const {
