@@ -34,21 +34,28 @@ struct CPositionMap {
 // entries[i], its text pTexts->GetText(i), and its lower-cased form starts at offsets[i] in
 // lower. A result list may keep pTexts: Refresh() makes a new CLineTexts and never changes one
 // handed out. The entries belong to the tree and are valid until it changes.
+// The lower-cased block is made apart from the rest, since an empty query, the first one after
+// every load, needs none of it: Refresh() makes entries and texts, and Lower() then adds the
+// lower-cased forms a slice at a time, so that the window can make them while it waits for keys.
 struct CFilterBlock {
     // True when the block reflects the tree's current in-order list.
     bool IsCurrentFor(const CEntryTree& tree) const {
         return pTexts != nullptr && nGeneration == tree.GetOrderGeneration();
     }
-    // Makes every block anew from the tree's in-order list.
+    // Makes entries and texts anew from the tree's in-order list, and drops the lower-cased block.
     void Refresh(const CEntryTree& tree);
+    // Adds the lower-cased forms of up to nMaxEntries more entries; true when every entry has its.
+    bool Lower(std::size_t nMaxEntries);
+    bool IsLowered() const { return offsets.size() == entries.size(); }
     // Lets go of everything, the texts included (result lists that hold them keep them alive).
     void Clear();
 
     std::uint64_t nGeneration = 0;
     std::vector<const CIndexEntry*> entries;
     std::shared_ptr<const CLineTexts> pTexts;
-    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint32_t> offsets;  // of the first offsets.size() entries
     std::string lower;
+    std::size_t nLowerBytes = 0;  // the size of the whole lower-cased block, zeros included
 };
 
 }  // namespace sitefinch

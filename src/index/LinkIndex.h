@@ -87,6 +87,11 @@ public:
     // and maps each line to its entry. An empty query lists all.
     void FilterEntries(CResultList& resultList, const char* pszQuery);
 
+    // Makes the lower-cased forms of up to nMaxEntries more entries of the last filter run's list,
+    // which a query needs and an empty one does not; a query makes whatever is left. True when
+    // nothing is left, also when no filter has run since the tree last changed.
+    bool PrepareFilter(std::size_t nMaxEntries);
+
     // Shows the target of the entry at a position; 0 when there is none there.
     int OpenEntryAt(CBrowserPane& browserPane, std::int64_t nPosition) const;
 

@@ -48,6 +48,7 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
+        m_filter.Lower(nTexts);
         FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
                             nTexts, forms.sCp1252, lines);
         if (bTwoForms) {
@@ -65,55 +66,59 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     resultList.ReplaceLines(m_filter.pTexts, std::move(lines));
 }
 
-void CFilterBlock::Refresh(const CEntryTree& tree) {
-    // Counted first, so that every block is made at its final size: a million entries would
-    // otherwise pass through almost twice their size while the blocks grow.
-    std::size_t nCount = 0;
-    std::size_t nBytes = 0;
-    for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
-        if (pNode->m_pEntry == nullptr) {
-            continue;
-        }
-        // Beyond what a line number or an offset into the lower-cased block can name.
-        if (nCount == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
-            break;
-        }
-        ++nCount;
-        nBytes += pNode->m_pEntry->GetTextLength() + 1;
-    }
+bool CLinkIndex::PrepareFilter(std::size_t nMaxEntries) {
+    return !m_filter.IsCurrentFor(m_tree) || m_filter.Lower(nMaxEntries);
+}
 
+void CFilterBlock::Refresh(const CEntryTree& tree) {
+    // The old blocks go before the new ones are made, and every block is made at its final size:
+    // a million entries would otherwise pass through almost twice their size while they grow.
+    std::vector<std::uint32_t>().swap(offsets);
+    std::string().swap(lower);
+    std::vector<const CIndexEntry*> newEntries;
+    newEntries.reserve(std::min(tree.GetCount(), kMaxLineTexts));
     // A list may still hold the old texts, so the new ones go into a new object.
     auto pNewTexts = std::make_shared<CLineTexts>();
-    if (nCount > 0) {
-        pNewTexts->pMemory = tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
-    }
-    pNewTexts->texts.reserve(nCount);
-    std::vector<const CIndexEntry*> newEntries;
-    newEntries.reserve(nCount);
-    std::vector<std::uint32_t> newOffsets;
-    newOffsets.reserve(nCount);
-    std::string().swap(lower);  // the old block goes before the new one is made
-    std::string newLower;
-    newLower.reserve(nBytes);
-    for (const CEntryNode* pNode = tree.GetHead(); newEntries.size() < nCount;
-         pNode = pNode->m_pNext) {
+    pNewTexts->texts.reserve(newEntries.capacity());
+    std::size_t nBytes = 0;
+    for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
         const CIndexEntry* pEntry = pNode->m_pEntry.get();
         if (pEntry == nullptr) {
             continue;
         }
+        // Beyond what a line number or an offset into the lower-cased block can name.
+        if (newEntries.size() == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
+            break;
+        }
         newEntries.push_back(pEntry);
         pNewTexts->texts.push_back(pEntry->GetText());
-        newOffsets.push_back(static_cast<std::uint32_t>(newLower.size()));
-        newLower.append(pEntry->GetText(), pEntry->GetTextLength());
-        newLower.push_back('\0');
+        nBytes += pEntry->GetTextLength() + 1;
+    }
+    if (!newEntries.empty()) {
+        pNewTexts->pMemory = tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
+    }
+    entries = std::move(newEntries);
+    pTexts = std::move(pNewTexts);
+    nLowerBytes = nBytes;
+    nGeneration = tree.GetOrderGeneration();
+}
+
+bool CFilterBlock::Lower(std::size_t nMaxEntries) {
+    if (offsets.capacity() < entries.size()) {
+        offsets.reserve(entries.size());
+        lower.reserve(nLowerBytes);
+    }
+    const std::size_t nEnd =
+        offsets.size() + std::min(nMaxEntries, entries.size() - offsets.size());
+    const std::size_t nFirstByte = lower.size();
+    for (std::size_t i = offsets.size(); i < nEnd; ++i) {
+        offsets.push_back(static_cast<std::uint32_t>(lower.size()));
+        lower.append(entries[i]->GetText(), entries[i]->GetTextLength());
+        lower.push_back('\0');
     }
     // Lower-cased in one go: CharLowerA never changes a length, and the zeros stay zeros.
-    CharLowerBuff(newLower.data(), newLower.size());
-    entries = std::move(newEntries);
-    offsets = std::move(newOffsets);
-    lower = std::move(newLower);
-    pTexts = std::move(pNewTexts);
-    nGeneration = tree.GetOrderGeneration();
+    CharLowerBuff(lower.data() + nFirstByte, lower.size() - nFirstByte);
+    return IsLowered();
 }
 
 void CFilterBlock::Clear() {
@@ -121,6 +126,7 @@ void CFilterBlock::Clear() {
     std::vector<const CIndexEntry*>().swap(entries);
     std::vector<std::uint32_t>().swap(offsets);
     std::string().swap(lower);
+    nLowerBytes = 0;
 }
 
 int CLinkIndex::OpenEntryAt(CBrowserPane& browserPane, std::int64_t nPosition) const {

@@ -15,6 +15,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 #include "AppIcon.h"
 #include "CommandLineTokens.h"
@@ -113,6 +114,19 @@ CSearchDlg::CSearchDlg(QByteArray commandLineText, QWidget* pParent)
     m_pUi->resultList->setModel(m_pResultModel);
     m_pResultDelegate = new CResultLineDelegate(this);
     m_pUi->resultList->setItemDelegate(m_pResultDelegate);
+    // A list lays out every line it is given, some 35 ns each here: a million lines at once
+    // would hold the window for a frame or two after each keystroke. In batches the lines shown
+    // paint at once, and keys are served between batches (see CompleteListLayout).
+    // Measured (bench_ui filter/shown, 1,000,000 entries): "" 35 ms -> 1.3 ms, "e" 42 -> 10 ms.
+    m_pUi->resultList->setLayoutMode(QListView::Batched);
+    m_pUi->resultList->setBatchSize(kListLayoutBatch);
+    // The filter's lower-cased forms, made in slices while the window waits for keys.
+    m_prepareTimer.setInterval(0);
+    connect(&m_prepareTimer, &QTimer::timeout, this, [this] {
+        if (m_index.IsBusy() || m_index.PrepareFilter(kFilterPrepareSlice)) {
+            m_prepareTimer.stop();
+        }
+    });
     ApplyTemplateGeometry();
     m_bControlsReady = true;
     ConnectSignals();
@@ -219,12 +233,25 @@ bool CSearchDlg::OnQueryBoxKey(const QKeyEvent& key) {
 }
 
 bool CSearchDlg::OnResultListKey(const QKeyEvent& key) {
+    CompleteListLayout();
     if (key.key() != Qt::Key_Up || key.modifiers() != Qt::NoModifier ||
         m_pUi->resultList->currentIndex().row() > 0) {
         return false;
     }
     m_pUi->queryBox->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+void CSearchDlg::CompleteListLayout() {
+    QListView& list = *m_pUi->resultList;
+    const int nRows = m_pResultModel->rowCount();
+    // A line not laid out yet has no place in the list.
+    if (nRows == 0 || list.visualRect(m_pResultModel->index(nRows - 1)).isValid()) {
+        return;
+    }
+    list.setLayoutMode(QListView::SinglePass);
+    list.doItemsLayout();
+    list.setLayoutMode(QListView::Batched);
 }
 
 void CSearchDlg::SelectRow(int nRow) {
@@ -427,6 +454,7 @@ void CSearchDlg::RefreshResults() {
     // Before the filter's model reset, which repaints the lines shown.
     m_pResultDelegate->SetQuery(std::string_view(query.constData(), query.size()));
     m_index.FilterEntries(*m_pResultModel, query.constData());
+    m_prepareTimer.start();
     m_pUi->queryBox->setFocus();
 }
 

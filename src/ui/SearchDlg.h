@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QList>
+#include <QTimer>
 
 #include "QtIndexHost.h"
 #include "index/LinkIndex.h"
@@ -32,6 +33,12 @@ class CSearchDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // Lines the result list lays out per event: well under a millisecond each here.
+    static constexpr int kListLayoutBatch = 20000;
+    // Entries whose lower-cased forms are made per event after an empty query: about a
+    // millisecond each, so that the keys that follow wait no longer.
+    static constexpr std::size_t kFilterPrepareSlice = 32768;
+
     // commandLineText: the process's command-line text, processed by OnInitDialog().
     explicit CSearchDlg(QByteArray commandLineText, QWidget* pParent = nullptr);
     ~CSearchDlg() override;
@@ -144,6 +151,9 @@ private:
     bool OnQueryBoxKey(const QKeyEvent& key);
     bool OnResultListKey(const QKeyEvent& key);
     void SelectRow(int nRow);
+    // Lays out at once the lines the list has not laid out in its batches yet, so that a key
+    // that moves far (End, a search by letters) finds its line in place.
+    void CompleteListLayout();
     void ApplyTemplateGeometry();
     void SetStartPageLine(const std::string& sStartPage);
     // The selected line of the result list, or -1.
@@ -164,6 +174,7 @@ private:
     bool m_bCloseRequested = false;
     bool m_bControlsReady = false;
     QList<QKeySequence> m_windowKeys;  // see IsWindowKey
+    QTimer m_prepareTimer;             // makes the filter's forms after an empty query
 };
 
 }  // namespace sitefinch

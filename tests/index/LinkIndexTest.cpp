@@ -262,6 +262,28 @@ TEST_F(QueryFilterTest, ListsEntriesContainingQueryIgnoringCaseInTreeOrder) {
     }
 }
 
+TEST_F(QueryFilterTest, LowerCasedFormsMadeInSlicesFindWhatFormsMadeAtOnceFind) {
+    const Strings all = Filter("");
+    const Strings expected[] = {Filter("SETUP"), Filter("\xE4rg"), Filter("m\xC3\xBCll")};
+    for (const std::size_t nSlice : {1, 3, 6, 7}) {
+        for (const std::size_t nPrepared : {std::size_t{0}, nSlice, std::size_t{7}}) {
+            SCOPED_TRACE("slices of " + std::to_string(nSlice) + ", " + std::to_string(nPrepared) +
+                         " made before the query");
+            index.RebuildOrder();  // a new order drops every form made
+            ASSERT_EQ(Filter(""), all);
+            for (std::size_t n = 0; n < nPrepared; n += nSlice) {
+                EXPECT_EQ(index.PrepareFilter(nSlice), n + nSlice >= all.size());
+            }
+            EXPECT_EQ(Filter("SETUP"), expected[0]);
+            EXPECT_EQ(Filter("\xE4rg"), expected[1]);
+            EXPECT_EQ(Filter("m\xC3\xBCll"), expected[2]);
+            EXPECT_TRUE(index.PrepareFilter(1)) << "a query leaves nothing to make";
+        }
+    }
+    index.Clear();
+    EXPECT_TRUE(index.PrepareFilter(1)) << "nothing to make for a tree that changed";
+}
+
 TEST_F(QueryFilterTest, QueryIsCutTo99CharactersAndEachRunReplacesListOnce) {
     const std::string sText(150, 'q');
     index.AddLinkEntry("long.htm", sText.c_str());

@@ -334,6 +334,31 @@ TEST_F(SearchDlgTest, KeysMoveBetweenQueryListAndPaneAndTheWindowKeysWorkInThePa
     EXPECT_FALSE(dlg.isVisible());
 }
 
+// A list too long to lay out in one go is laid out in batches between events, and the filter's
+// lower-cased forms are made the same way: a key that moves far still finds its line in place.
+TEST_F(SearchDlgTest, ManyLinesAreReadyForKeysThatMoveFarAndForTheNextQuery) {
+    CSearchDlg& dlg = StartBuilt();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    CLinkIndex& index = dlg.GetIndex();
+    for (int i = 0; i < 2 * CSearchDlg::kListLayoutBatch + 7; ++i) {
+        index.AddLinkEntry("/many.htm", ("Many " + std::to_string(i)).c_str());
+    }
+    index.RebuildOrder();
+    Button("clearButton")->click();
+    QListView* pList = ResultList();
+    const QModelIndex last = m_pDlg->GetResultModel().index(Rows() - 1);
+    ASSERT_GT(Rows(), 2 * CSearchDlg::kListLayoutBatch);
+    ASSERT_FALSE(pList->visualRect(last).isValid()) << "not laid out in batches: nothing to test";
+    pList->setFocus();
+    QTest::keyClick(pList, Qt::Key_End);
+    EXPECT_EQ(pList->currentIndex().row(), last.row());
+    EXPECT_TRUE(pList->viewport()->rect().contains(pList->visualRect(last)));
+    EXPECT_TRUE(uitest::ServeEventsUntil([&] { return index.PrepareFilter(0); }));
+    QueryBox()->setText(QStringLiteral("many 4000"));
+    EXPECT_EQ(Rows(), 8);  // 4000 and 40000 to 40006
+}
+
 // A second start while the window is minimised behind its own question: both come up, the
 // question in front, taking the keys.
 TEST_F(SearchDlgTest, BringToFrontRestoresTheWindowAndRaisesItsQuestion) {
