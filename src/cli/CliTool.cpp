@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/CollectedResultList.h"
 #include "cli/JsonWriter.h"
 #include "cli/LinkCheck.h"
 #include "cli/TerminalHost.h"
+#include "index/IndexFileQuery.h"
 #include "index/IndexTexts.h"
 #include "index/LinkIndex.h"
 #include "indexer/Crawl.h"
@@ -215,8 +215,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
 }
 
 int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             CFileSystem& fileSystem, const std::string& sCurrentDir,
-             const CCliEnvironment& environment) {
+             CFileSystem& fileSystem, const std::string& sCurrentDir) {
     // A query may start with "--": only --format is an option here.
     std::vector<std::string> positional;
     EFormat eFormat = EFormat::kTsv;
@@ -243,28 +242,21 @@ int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return UsageError(err, TooLong("index file's path would be"));
     }
 
-    CTerminalHost host(err, false, environment.nTerminalColumns, environment.pInterrupt,
-                       environment.pumpHook);
-    CLinkIndex index(fileSystem, host);
-    if (!index.LoadIndex(sIndexPath.c_str())) {
+    // Straight from the file: a one-off query needs no index in memory.
+    CIndexFileQuery query;
+    if (!query.Run(fileSystem, sIndexPath.c_str(),
+                   positional.size() > 1 ? positional[1].c_str() : "")) {
         err << kLoadFailedMessage << '\n';
         err.flush();
         return kExitFailure;
     }
-
-    char szQuery[kQueryCapacity];
-    CopyBounded(szQuery, sizeof szQuery, positional.size() > 1 ? positional[1].c_str() : "");
-    CCollectedResultList results;
-    index.FilterEntries(results, szQuery);
     CJsonArrayWriter json(out);
-    for (std::size_t i = 0; i < results.GetCount(); ++i) {
-        const std::string_view line = results.GetLine(i);
-        const char* pszTarget = index.GetTargetAt(static_cast<std::int64_t>(i));
-        const std::string_view target = pszTarget ? pszTarget : "";
+    for (const CIndexFileQuery::CFound& found : query.GetFound()) {
         if (eFormat == EFormat::kJson) {
-            json.Add({{"text", line}, {"target", target}});
+            json.Add({{"text", found.pszText}, {"target", found.pszTarget}});
         } else {
-            out << DecodeForDisplay(line) << '\t' << DecodeForDisplay(target) << '\n';
+            out << DecodeForDisplay(found.pszText) << '\t' << DecodeForDisplay(found.pszTarget)
+                << '\n';
         }
     }
     if (eFormat == EFormat::kJson) {
@@ -381,7 +373,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return RunBuild(args, err, fileSystem, sCurrentDir, bErrIsTerminal, environment);
     }
     if (sCommand == "query") {
-        return RunQuery(args, out, err, fileSystem, sCurrentDir, environment);
+        return RunQuery(args, out, err, fileSystem, sCurrentDir);
     }
     if (sCommand == "check") {
         return RunCheck(args, out, err, fileSystem, sCurrentDir, bErrIsTerminal, environment);

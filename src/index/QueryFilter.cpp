@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "LinkIndex.h"
+#include "LoweredQuery.h"
 #include "TextScan.h"
 #include "platform/DisplayText.h"
 #include "platform/Text.h"
@@ -24,18 +25,18 @@ constexpr std::size_t kMaxFilterBlockStart = std::numeric_limits<std::uint32_t>:
 
 }  // namespace
 
-void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
+CLoweredQuery::CLoweredQuery(const char* pszQuery) {
     char szQuery[kQueryCapacity];
     CopyBounded(szQuery, sizeof szQuery, pszQuery != nullptr ? pszQuery : "");
-
-    // A query typed as UTF-8 must also find texts stored in Windows-1252, and the reverse. For
-    // an ASCII query both forms are the query itself.
-    CQueryForms forms = MakeQueryForms(szQuery);
+    forms = MakeQueryForms(szQuery);
     CharLowerBuff(forms.sCp1252.data(), forms.sCp1252.size());
     CharLowerBuff(forms.sUtf8.data(), forms.sUtf8.size());
-    const bool bMatchAll = szQuery[0] == '\0';
-    const bool bTwoForms = forms.sCp1252 != forms.sUtf8;
+    bMatchAll = szQuery[0] == '\0';
+    bTwoForms = forms.sCp1252 != forms.sUtf8;
+}
 
+void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
+    const CLoweredQuery query(pszQuery);
     if (!m_filter.IsCurrentFor(m_tree)) {
         m_filter.Refresh(m_tree);
     }
@@ -43,18 +44,18 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     const std::size_t nTexts = texts.GetCount();
     m_pPositionMap->clear();
     std::vector<std::uint32_t> lines;
-    if (bMatchAll) {
+    if (query.bMatchAll) {
         m_pPositionMap->nAll = nTexts;
         lines.resize(nTexts);
         std::iota(lines.begin(), lines.end(), std::uint32_t{0});
     } else {
         m_filter.Lower(nTexts);
         FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
-                            nTexts, forms.sCp1252, lines);
-        if (bTwoForms) {
+                            nTexts, query.forms.sCp1252, lines);
+        if (query.bTwoForms) {
             std::vector<std::uint32_t> other;
             FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(),
-                                m_filter.offsets.data(), nTexts, forms.sUtf8, other);
+                                m_filter.offsets.data(), nTexts, query.forms.sUtf8, other);
             std::vector<std::uint32_t> both;
             both.reserve(lines.size() + other.size());
             std::set_union(lines.begin(), lines.end(), other.begin(), other.end(),
