@@ -8,7 +8,6 @@
 #include "cli/JsonWriter.h"
 #include "cli/LinkCheck.h"
 #include "cli/TerminalHost.h"
-#include "index/IndexFileQuery.h"
 #include "index/IndexTexts.h"
 #include "index/LinkIndex.h"
 #include "indexer/Crawl.h"
@@ -215,7 +214,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& err, CFileSyste
 }
 
 int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             CFileSystem& fileSystem, const std::string& sCurrentDir) {
+             CFileSystem& fileSystem, const std::string& sCurrentDir,
+             const CCliEnvironment& environment) {
     // A query may start with "--": only --format is an option here.
     std::vector<std::string> positional;
     EFormat eFormat = EFormat::kTsv;
@@ -242,23 +242,25 @@ int RunQuery(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return UsageError(err, TooLong("index file's path would be"));
     }
 
-    // Straight from the file: a one-off query needs no index in memory.
-    CIndexFileQuery query;
-    if (!query.Run(fileSystem, sIndexPath.c_str(),
-                   positional.size() > 1 ? positional[1].c_str() : "")) {
+    CTerminalHost host(err, false, environment.nTerminalColumns, environment.pInterrupt,
+                       environment.pumpHook);
+    CLinkIndex index(fileSystem, host);
+    if (!index.LoadIndex(sIndexPath.c_str())) {
         err << kLoadFailedMessage << '\n';
         err.flush();
         return kExitFailure;
     }
+    // Entry by entry: the filter's blocks would hold as much again as the entries, for one query.
     CJsonArrayWriter json(out);
-    for (const CIndexFileQuery::CFound& found : query.GetFound()) {
-        if (eFormat == EFormat::kJson) {
-            json.Add({{"text", found.pszText}, {"target", found.pszTarget}});
-        } else {
-            out << DecodeForDisplay(found.pszText) << '\t' << DecodeForDisplay(found.pszTarget)
-                << '\n';
-        }
-    }
+    index.VisitMatches(positional.size() > 1 ? positional[1].c_str() : "",
+                       [&](const CIndexEntry& entry) {
+                           if (eFormat == EFormat::kJson) {
+                               json.Add({{"text", entry.GetText()}, {"target", entry.GetTarget()}});
+                           } else {
+                               out << DecodeForDisplay(entry.GetText()) << '\t'
+                                   << DecodeForDisplay(entry.GetTarget()) << '\n';
+                           }
+                       });
     if (eFormat == EFormat::kJson) {
         json.End();
     }
@@ -373,7 +375,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return RunBuild(args, err, fileSystem, sCurrentDir, bErrIsTerminal, environment);
     }
     if (sCommand == "query") {
-        return RunQuery(args, out, err, fileSystem, sCurrentDir);
+        return RunQuery(args, out, err, fileSystem, sCurrentDir, environment);
     }
     if (sCommand == "check") {
         return RunCheck(args, out, err, fileSystem, sCurrentDir, bErrIsTerminal, environment);

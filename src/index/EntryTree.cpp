@@ -233,7 +233,6 @@ void CEntryTree::RemoveAll() {
     ++m_nOrderGeneration;
     FreeSubtree(pRoot);
     m_nodeArena.Reset();
-    m_targetArena.Reset();
     if (m_pTextArena.use_count() > 1) {
         m_pTextArena.reset();  // a result list still shows these texts: it frees them
     } else if (m_pTextArena) {
@@ -245,7 +244,7 @@ CEntryMemory CEntryTree::GetEntryMemory() {
     if (!m_pTextArena) {
         m_pTextArena = std::make_shared<CEntryArena>();
     }
-    return CEntryMemory{m_nodeArena, m_targetArena, *m_pTextArena};
+    return CEntryMemory{m_nodeArena, *m_pTextArena};
 }
 
 void CEntryTree::FreeSubtree(CEntryNode* pNode) {

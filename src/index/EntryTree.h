@@ -123,8 +123,7 @@ private:
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
     CEntryArena m_nodeArena;                    // nodes and entries, made in turn by a load
-    CEntryArena m_targetArena;                  // entries' targets
-    std::shared_ptr<CEntryArena> m_pTextArena;  // entries' texts; made when first asked for
+    std::shared_ptr<CEntryArena> m_pTextArena;  // entries' strings; made when first asked for
 };
 
 }  // namespace sitefinch

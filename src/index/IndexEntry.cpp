@@ -16,13 +16,21 @@ CIndexEntry::CIndexEntry(const CEntryMemory& memory, const char* pszTarget, cons
     if (pszText == nullptr) {
         pszText = "";
     }
-    m_nTextLength = std::strlen(pszText);
-    m_pszTarget = memory.targets.CopyString(pszTarget, std::strlen(pszTarget));
-    m_pszText = memory.texts.CopyString(pszText, m_nTextLength);
+    const std::size_t nText = std::strlen(pszText) + 1;
+    const std::size_t nTarget = std::strlen(pszTarget) + 1;
+    m_pszText = static_cast<char*>(memory.texts.Allocate(nText + nTarget, 1));
+    m_pszTarget = m_pszText + nText;
+    std::memcpy(m_pszText, pszText, nText);
+    std::memcpy(m_pszTarget, pszTarget, nTarget);
 }
 
 void CIndexEntry::TextRewritten() {
-    m_nTextLength = std::strlen(m_pszText);
+    // The target moves up behind the shortened text, which keeps the length where it starts.
+    char* const pszTarget = m_pszText + std::strlen(m_pszText) + 1;
+    if (pszTarget != m_pszTarget) {
+        std::memmove(pszTarget, m_pszTarget, std::strlen(m_pszTarget) + 1);
+        m_pszTarget = pszTarget;
+    }
 }
 
 bool CIndexEntry::IsLessThan(const CIndexEntry& other) const {
@@ -38,7 +46,7 @@ int CIndexEntry::CompareTo(const CIndexEntry& other) const {
     // be skipped eight bytes at a time; the rest, from at the latest the shorter text's zero on,
     // is compared byte by byte. A step may not take in the zero: two equal texts would then be
     // compared on past their ends.
-    const std::size_t n = std::min(m_nTextLength, other.m_nTextLength);
+    const std::size_t n = std::min(GetTextLength(), other.GetTextLength());
     std::size_t i = 0;
     for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
         std::uint64_t a = 0;

@@ -8,13 +8,12 @@
 
 namespace sitefinch {
 
-// Holds private copies of its two zero-terminated 8-bit strings, made at construction in arenas
+// Holds private copies of its two zero-terminated 8-bit strings, made at construction in an arena
 // that must outlive the entry. The lower-cased form that the query filter matches against
 // is kept by the filter alone, in one block for all entries.
 class CIndexEntry {
 public:
-    // Both strings are copied whole, the target into memory.targets and the text into
-    // memory.texts; null is taken as "".
+    // Both strings are copied whole into memory.texts; null is taken as "".
     CIndexEntry(const CEntryMemory& memory, const char* pszTarget, const char* pszText);
     // Owns nothing: the strings go with the arena.
     virtual ~CIndexEntry() = default;
@@ -38,7 +37,9 @@ public:
     // The strings live as long as the entry.
     const char* GetTarget() const { return m_pszTarget; }
     const char* GetText() const { return m_pszText; }
-    std::size_t GetTextLength() const { return m_nTextLength; }
+    std::size_t GetTextLength() const {
+        return static_cast<std::size_t>(m_pszTarget - m_pszText) - 1;
+    }
 
     // For in-place rewriting of the text (entity decoding) before the entry is inserted; the
     // caller then calls TextRewritten(). The result never grows.
@@ -52,9 +53,10 @@ public:
     int CompareTo(const CIndexEntry& other) const;
 
 private:
+    // One block holds the text, its zero, the target and its zero, so that the text's length is
+    // where the target starts: a million entries keep no length of their own (8 MB).
     char* m_pszTarget = nullptr;
     char* m_pszText = nullptr;
-    std::size_t m_nTextLength = 0;
 };
 
 // Compares two texts by the entry order: <0, 0 or >0.

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "BusyGuard.h"
-#include "IndexPairs.h"
 #include "IndexTexts.h"
 #include "LineReader.h"
 #include "LinkIndex.h"
@@ -83,17 +82,24 @@ bool CLinkIndex::LoadIndex(const char* pszPath) {
     try {
         reader.MeasureLength();
         Clear();
-        ReadIndexPairs(
-            reader,
-            [&] {
-                if (pLoadingWnd) {
-                    pLoadingWnd->SetProgress(std::min(reader.GetPercent(), 100));
-                }
-                m_host.PumpMessagesOncePerFrame();
-            },
-            [this](const char* pszTarget, const char* pszText) {
-                AddLinkEntry(pszTarget, pszText);
-            });
+        char szText[kLineCapacity];
+        char szTarget[kLineCapacity];
+        for (;;) {
+            if (!reader.ReadLine(szText, sizeof szText)) {
+                break;
+            }
+            if (pLoadingWnd) {
+                pLoadingWnd->SetProgress(std::min(reader.GetPercent(), 100));
+            }
+            m_host.PumpMessagesOncePerFrame();
+            if (!reader.ReadLine(szTarget, sizeof szTarget)) {
+                break;
+            }
+            // Lines go strictly two by two: a pair without its '@' is dropped as a whole.
+            if (szTarget[0] == '@') {
+                AddLinkEntry(szTarget + 1, szText);
+            }
+        }
         pLoadingWnd.reset();
         reader.Close();
     } catch (const CFileError&) {

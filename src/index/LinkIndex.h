@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,13 @@ public:
     // Lists every entry whose lower-cased text contains the lower-cased query, in tree order,
     // and maps each line to its entry. An empty query lists all.
     void FilterEntries(CResultList& resultList, const char* pszQuery);
+
+    // Calls visit(entry) for every entry that FilterEntries(pszQuery) would list, in the same
+    // order, lower-casing each text on the way instead of making the filter's blocks: for a run
+    // that asks once, where the blocks would cost memory nothing else uses. Leaves the position
+    // map and the blocks as they are.
+    void VisitMatches(const char* pszQuery,
+                      const std::function<void(const CIndexEntry&)>& visit) const;
 
     // Makes the lower-cased forms of up to nMaxEntries more entries of the last filter run's list,
     // which a query needs and an empty one does not; a query makes whatever is left. True when

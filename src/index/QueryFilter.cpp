@@ -67,6 +67,35 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     resultList.ReplaceLines(m_filter.pTexts, std::move(lines));
 }
 
+void CLinkIndex::VisitMatches(const char* pszQuery,
+                              const std::function<void(const CIndexEntry&)>& visit) const {
+    const CLoweredQuery query(pszQuery);
+    std::string sLower;  // one text at a time
+    std::size_t nCount = 0;
+    std::size_t nBytes = 0;
+    for (const CEntryNode* pNode = m_tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
+        const CIndexEntry* pEntry = pNode->m_pEntry.get();
+        if (pEntry == nullptr) {
+            continue;
+        }
+        // Where the filter's blocks end (see CFilterBlock::Refresh).
+        if (nCount == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
+            break;
+        }
+        ++nCount;
+        const std::size_t nLength = pEntry->GetTextLength();
+        nBytes += nLength + 1;
+        if (!query.bMatchAll) {
+            sLower.assign(pEntry->GetText(), nLength);
+            CharLowerBuff(sLower.data(), nLength);
+            if (!query.IsIn(sLower)) {
+                continue;
+            }
+        }
+        visit(*pEntry);
+    }
+}
+
 bool CLinkIndex::PrepareFilter(std::size_t nMaxEntries) {
     return !m_filter.IsCurrentFor(m_tree) || m_filter.Lower(nMaxEntries);
 }

@@ -57,9 +57,8 @@ TEST(EntryOrderTest, FoldsAsciiLettersOnlyAndTheTextSetAgrees) {
         "abcd", "alpha", "Beta", "Page 1", "Page 2", "Zebra", "{x}", "\xC4rger", "\xE4rger"};
     const auto sign = [](int n) { return (n > 0) - (n < 0); };
     CEntryArena objectArena;
-    CEntryArena targetArena;
     CEntryArena textArena;
-    const CEntryMemory arena{objectArena, targetArena, textArena};
+    const CEntryMemory arena{objectArena, textArena};
     for (std::size_t i = 0; i < std::size(kAscending); ++i) {
         const CLinkEntry entry(arena, "x", kAscending[i]);
         CEntryTextSet set;

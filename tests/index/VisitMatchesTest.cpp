@@ -1,14 +1,12 @@
-// The query answered from the index file alone, against a load followed by the filter: the same
-// lines with the same targets in the same order, for any file, and the same failures.
+// The entry-by-entry query against the filter: the same lines with the same targets in the same
+// order, for any loaded file.
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "index/IndexFileQuery.h"
 #include "support/Fakes.h"
 
 namespace sitefinch::test {
@@ -53,43 +51,29 @@ std::string RandomIndexFile(std::mt19937& random, bool bAscending) {
     return sFile;
 }
 
-class IndexFileQueryTest : public ::testing::Test, protected Site {
+class VisitMatchesTest : public ::testing::Test, protected Site {
 protected:
-    // What the window would list: a load, then the filter.
-    bool LoadAndFilter(const char* pszQuery, Found& found) {
-        found.clear();
-        if (!index.LoadIndex("/in.idx")) {
-            return false;
-        }
-        FakeResultList list;
-        index.FilterEntries(list, pszQuery);
-        for (std::size_t i = 0; i < list.lines.size(); ++i) {
-            found.emplace_back(list.lines[i], index.GetTargetAt(static_cast<std::int64_t>(i)));
-        }
-        return true;
-    }
-    bool QueryFile(const char* pszQuery, Found& found) {
-        CIndexFileQuery query;
-        const bool bRead = query.Run(fs, "/in.idx", pszQuery);
-        found.clear();
-        for (const CIndexFileQuery::CFound& entry : query.GetFound()) {
-            found.emplace_back(entry.pszText, entry.pszTarget);
-        }
-        return bRead;
-    }
     void ExpectSameForEveryQuery(const std::string& sName) {
+        ASSERT_TRUE(index.LoadIndex("/in.idx")) << sName;
         for (const char* pszQuery : kQueries) {
             SCOPED_TRACE(sName + ", query '" + pszQuery + "'");
+            FakeResultList list;
+            index.FilterEntries(list, pszQuery);
             Found expected;
-            Found actual;
-            const bool bLoaded = LoadAndFilter(pszQuery, expected);
-            EXPECT_EQ(QueryFile(pszQuery, actual), bLoaded);
-            EXPECT_EQ(actual, expected);
+            for (std::size_t i = 0; i < list.lines.size(); ++i) {
+                expected.emplace_back(list.lines[i],
+                                      index.GetTargetAt(static_cast<std::int64_t>(i)));
+            }
+            Found visited;
+            index.VisitMatches(pszQuery, [&visited](const CIndexEntry& entry) {
+                visited.emplace_back(entry.GetText(), entry.GetTarget());
+            });
+            EXPECT_EQ(visited, expected);
         }
     }
 };
 
-TEST_F(IndexFileQueryTest, FindsWhatALoadAndTheFilterListForAnyFile) {
+TEST_F(VisitMatchesTest, VisitsWhatTheFilterListsForAnyFile) {
     for (const char* pszName :
          {"saved.idx", "damaged.idx", "damaged-saved.idx", "equal-texts-of-word-length.idx"}) {
         fs.SetFile("/in.idx",
@@ -101,20 +85,6 @@ TEST_F(IndexFileQueryTest, FindsWhatALoadAndTheFilterListForAnyFile) {
         fs.SetFile("/in.idx", RandomIndexFile(random, nFile % 2 == 0));
         ExpectSameForEveryQuery("random file " + std::to_string(nFile));
     }
-}
-
-TEST_F(IndexFileQueryTest, FailsWithNothingFoundWhereALoadFails) {
-    std::mt19937 random(1);
-    fs.SetFile("/in.idx", RandomIndexFile(random, true));
-    fs.FailReadsAfter("/in.idx", 200);
-    ExpectSameForEveryQuery("a read failing after 200 bytes");
-    fs.FailReadsAfter("/in.idx", std::numeric_limits<std::int64_t>::max());  // off
-    fs.FailLength("/in.idx");
-    ExpectSameForEveryQuery("a length that cannot be measured");
-    fs.RemoveFile("/in.idx");
-    ExpectSameForEveryQuery("no file");
-    EXPECT_FALSE(CIndexFileQuery().Run(fs, "", "a"));
-    EXPECT_EQ(fs.GetOpenCount(), 0);
 }
 
 }  // namespace
