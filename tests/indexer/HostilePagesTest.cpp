@@ -1,6 +1,7 @@
 // Tests of a crawl over the disk when a link leads to something that is no ordinary page: each
 // one is refused like a missing page or read like any page to its end, and the crawl goes on.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,8 +12,8 @@
 #include <random>
 #include <thread>
 
-#include "support/Fakes.h"
 #include "platform/FileSystem.h"
+#include "support/Fakes.h"
 
 namespace sitefinch::test {
 namespace {
@@ -95,9 +96,8 @@ TEST_F(HostilePagesTest, EachIsRefusedOrReadToItsEndAndTheCrawlGoesOn) {
         const std::string sPage = PathOf("x.htm");
         const Strings& lines = host.buildWindows.at(0)->lines;
         const std::string sExpected = c.bRead ? sPage : "File " + sPage + " could not be opened!";
-        EXPECT_NE(std::find(lines.begin(), lines.end(), sExpected), lines.end());
-        EXPECT_NE(std::find(lines.begin(), lines.end(), PathOf("after.htm")), lines.end())
-            << "the crawl goes on";
+        EXPECT_THAT(lines, ::testing::Contains(sExpected));
+        EXPECT_THAT(lines, ::testing::Contains(PathOf("after.htm"))) << "the crawl goes on";
 
         Entries expected = {
             {"After", "after.htm"}, {"After page", "after.htm"}, {"Home", "index.htm"}};
@@ -108,10 +108,7 @@ TEST_F(HostilePagesTest, EachIsRefusedOrReadToItsEndAndTheCrawlGoesOn) {
         for (auto& [sText, sTarget] : expected) {
             sTarget = PathOf(sTarget.c_str());
         }
-        Entries found = EntriesOf(index);
-        std::sort(expected.begin(), expected.end());
-        std::sort(found.begin(), found.end());
-        EXPECT_EQ(found, expected);
+        EXPECT_THAT(EntriesOf(index), ::testing::UnorderedElementsAreArray(expected));
     }
 }
 

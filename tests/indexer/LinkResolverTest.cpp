@@ -43,7 +43,9 @@ void Check(const std::string& sPage, const Strings& files, const std::vector<Row
     }
 }
 
-TEST(ResolveLinkTest, WorkedExamples) {
+// The worked examples, the edge cases and the limits, each row with both separators unless one
+// is named.
+TEST(ResolveLinkTest, ResolvesTheWorkedExamplesTheEdgeCasesAndDropsOverlongLinks) {
     Check(kPage,
           {"c:\\site\\docs\\chapter2.htm", "c:\\site\\index.htm", "c:\\site\\img\\logo.htm",
            "c:\\site\\docs\\sub\\default.htm", "c:\\site\\docs\\page.htm"},
@@ -63,9 +65,7 @@ TEST(ResolveLinkTest, WorkedExamples) {
     // Without a drive the last "/../" stands at the first character and stays.
     Check(kPage, {}, {{"../../../x.htm", "", "\\x.htm"}}, "\\");
     Check(kPage, {}, {{"../../../x.htm", "", "/../x.htm"}}, "/");
-}
 
-TEST(ResolveLinkTest, EdgeCases) {
     // A root-relative link prefers the drive root.
     Check(kPage, {"c:\\img\\logo.htm", "c:\\site\\img\\logo.htm"},
           {{"/img/logo.htm", "c:\\img\\logo.htm", "c:\\img\\logo.htm"}});
@@ -86,11 +86,9 @@ TEST(ResolveLinkTest, EdgeCases) {
     Check("c:\\page.htm", {}, {{"/x.htm", "", "c:\\\\x.htm"}});
     // A page path without a directory: the fallback adds nothing.
     Check("page.htm", {"x.htm"}, {{"/x.htm", "", "/x.htm"}, {"x.htm", "x.htm", "x.htm"}}, "/");
-}
 
-// A path that would not fit 199 characters, before or after "default.htm" is added, or a target
-// that would not fit 259, drops the link whole.
-TEST(ResolveLinkTest, OverlongLinksAreDroppedWhole) {
+    // A path that would not fit 199 characters, before or after "default.htm" is added, or a
+    // target that would not fit 259, drops the link whole.
     const std::string sDir = "/" + std::string(178, 'd') + "/";  // 180 characters
     const auto f = [](std::size_t n) { return std::string(n, 'f'); };
     Check(sDir + "page.htm", {},

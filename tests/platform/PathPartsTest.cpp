@@ -50,25 +50,6 @@ std::string Twin(std::string s, char cSeparator) {
     return s;
 }
 
-TEST(NormalizePathTest, RemovesParentAndCurrentComponentsWithEitherSeparator) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"c:\\a\\.\\..\\b", "c:\\a\\b"},
-        {"c:\\..\\x.htm", "\\x.htm"},
-        {"\\..\\a\\..\\b", "\\..\\a\\..\\b"},
-        {"c:\\a\\.\\.\\b", "c:\\a\\b"},
-        {"a\\..\\b", "\\b"},
-        {"c:\\a\\..", "c:\\a\\.."},
-        {"c:\\a..\\b", "c:\\a..\\b"},
-    };
-    for (const auto& [pszPath, pszExpected] : cases) {
-        for (const char cSeparator : {'\\', '/'}) {
-            std::string sBuffer = Twin(pszPath, cSeparator);
-            NormalizePath(sBuffer.data(), cSeparator);
-            EXPECT_EQ(sBuffer.c_str(), Twin(pszExpected, cSeparator)) << Twin(pszPath, cSeparator);
-        }
-    }
-}
-
 // The rule read plainly: search from the start again after every removal.
 std::string ModelNormalize(std::string s, char cSeparator) {
     std::replace_if(
@@ -86,8 +67,30 @@ std::string ModelNormalize(std::string s, char cSeparator) {
     return s;
 }
 
-// Random paths dense in separators and dots, where a single-pass rewrite goes wrong first.
-TEST(NormalizePathTest, MatchesRestartingSearchOnRandomPaths) {
+// The worked examples hold both the implementation and the model to the rule; then random paths
+// dense in separators and dots, where a single-pass rewrite goes wrong first, hold the
+// implementation to the model.
+TEST(NormalizePathTest, FollowsTheExamplesAndTheRestartingSearchOnRandomPaths) {
+    const std::pair<const char*, const char*> examples[] = {
+        {"c:\\a\\.\\..\\b", "c:\\a\\b"},
+        {"c:\\..\\x.htm", "\\x.htm"},
+        {"\\..\\a\\..\\b", "\\..\\a\\..\\b"},
+        {"c:\\a\\.\\.\\b", "c:\\a\\b"},
+        {"a\\..\\b", "\\b"},
+        {"c:\\a\\..", "c:\\a\\.."},
+        {"c:\\a..\\b", "c:\\a..\\b"},
+    };
+    const auto normalized = [](std::string s, char cSeparator) {
+        NormalizePath(s.data(), cSeparator);
+        return std::string(s.c_str());
+    };
+    for (const char cSeparator : {'\\', '/'}) {
+        for (const auto& [pszPath, pszExpected] : examples) {
+            const std::string sPath = Twin(pszPath, cSeparator);
+            EXPECT_EQ(normalized(sPath, cSeparator), Twin(pszExpected, cSeparator)) << sPath;
+            EXPECT_EQ(ModelNormalize(sPath, cSeparator), Twin(pszExpected, cSeparator)) << sPath;
+        }
+    }
     std::mt19937 rng(5);
     const char kAlphabet[] = "/\\..ab";
     for (int i = 0; i < 200000; ++i) {
@@ -96,9 +99,7 @@ TEST(NormalizePathTest, MatchesRestartingSearchOnRandomPaths) {
             sPath += kAlphabet[rng() % (sizeof kAlphabet - 1)];
         }
         for (const char cSeparator : {'/', '\\'}) {
-            std::string sBuffer = sPath;
-            NormalizePath(sBuffer.data(), cSeparator);
-            ASSERT_EQ(sBuffer.c_str(), ModelNormalize(sPath, cSeparator))
+            ASSERT_EQ(normalized(sPath, cSeparator), ModelNormalize(sPath, cSeparator))
                 << "path '" << sPath << "' with separator " << cSeparator;
         }
     }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -16,60 +15,45 @@
 
 namespace {
 
-using sitefinch::CBuildProgressWnd;
-using sitefinch::CIndexHost;
-using sitefinch::CLinkIndex;
-using sitefinch::CLoadingWnd;
+using namespace sitefinch;
 
-// --- Result list -----------------------------------------------------------------------------
-// It keeps nothing from one cycle to the next but the last lines, so that any growth is the
-// index's.
-
-// Holds the last block of lines it was given, as the window's list does.
-class CKeepingList : public sitefinch::CResultList {
-public:
-    void ReplaceLines(std::shared_ptr<const sitefinch::CLineTexts> pTexts,
-                      std::vector<std::uint32_t> lines) override {
-        m_pTexts = std::move(pTexts);
-        m_lines = std::move(lines);
+// Holds the last block of lines it was given, as the window's list does, and nothing else from
+// one cycle to the next, so that any growth is the index's.
+struct CKeepingList : CResultList {
+    void ReplaceLines(std::shared_ptr<const CLineTexts> pNewTexts,
+                      std::vector<std::uint32_t> newLines) override {
+        pTexts = std::move(pNewTexts);
+        lines = std::move(newLines);
     }
-    std::size_t GetCount() const { return m_lines.size(); }
-
-private:
-    std::shared_ptr<const sitefinch::CLineTexts> m_pTexts;
-    std::vector<std::uint32_t> m_lines;
+    std::shared_ptr<const CLineTexts> pTexts;
+    std::vector<std::uint32_t> lines;
 };
-
-// --- The cycles -------------------------------------------------------------------------------
 
 constexpr int kCycles = 200;
 constexpr int kSettledCycle = 10;        // allocator and caches have found their size by then
 constexpr double kAllowedGrowth = 0.10;  // resident size after the last cycle over that one
-const char* const kQueries[] = {"", "e", "se", "Notes", "zzz-none"};
 
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
-    long nPages = 0;
-    long nResident = 0;
+    long nPages = 0, nResident = 0;
     statm >> nPages >> nResident;
     return nResident * ::sysconf(_SC_PAGESIZE);
 }
 
-bool RunCycle(CLinkIndex& index, CKeepingList& list, const char* pszStart, const char* pszIndex) {
+// Empty when the cycle went as it should, else what went wrong.
+const char* RunCycle(CLinkIndex& index, CKeepingList& list, const char* pszStart,
+                     const char* pszIndex) {
     if (index.BuildIndex(pszStart, pszIndex) != 1 || index.GetPageCount() == 0) {
-        std::fprintf(stderr, "the build of %s failed\n", pszStart);
-        return false;
+        return "the build failed";
     }
     const std::size_t nBuilt = index.GetTree().GetCount();
     if (!index.LoadIndex(pszIndex) || index.GetTree().GetCount() != nBuilt) {
-        std::fprintf(stderr, "loading %s did not give the %zu entries built\n", pszIndex, nBuilt);
-        return false;
+        return "the load did not give the entries built";
     }
-    for (const char* pszQuery : kQueries) {
+    for (const char* pszQuery : {"", "e", "se", "Notes", "zzz-none", ""}) {
         index.FilterEntries(list, pszQuery);
     }
-    index.FilterEntries(list, "");
-    return list.GetCount() == nBuilt;
+    return list.lines.size() == nBuilt ? "" : "the empty query did not list every entry";
 }
 
 }  // namespace
@@ -79,19 +63,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s START_PAGE INDEX_FILE\n", argv[0]);
         return 2;
     }
-    sitefinch::test::CQuietHost host(true);
+    test::CQuietHost host(true);
     CKeepingList list;
-    long nSettled = 0;
-    long nLast = 0;
+    long nSettled = 0, nLast = 0;
     {
-        CLinkIndex index(sitefinch::NativeFileSystem(), host);
+        CLinkIndex index(NativeFileSystem(), host);
         for (int nCycle = 1; nCycle <= kCycles; ++nCycle) {
-            if (!RunCycle(index, list, argv[1], argv[2])) {
+            if (const char* pszFault = RunCycle(index, list, argv[1], argv[2]); *pszFault) {
+                std::fprintf(stderr, "cycle %d on %s: %s\n", nCycle, argv[1], pszFault);
                 return 1;
             }
-            if (nCycle == kSettledCycle) {
-                nSettled = ResidentBytes();
-            }
+            nSettled = nCycle == kSettledCycle ? ResidentBytes() : nSettled;
         }
         nLast = ResidentBytes();
     }

@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 #ifdef SITEFINCH_HAS_WEBENGINE
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -278,8 +277,7 @@ TEST_F(SearchDlgTest, KeysMoveBetweenQueryListAndPaneAndTheWindowKeysWorkInThePa
     QTest::keyClick(QueryBox(), Qt::Key_Down);
     EXPECT_TRUE(pList->hasFocus());
     EXPECT_EQ(selectedRow(), 0);
-    EXPECT_EQ(dlg.GetTargetLineText().toStdString(),
-              QString::fromStdString(m_pDlg->GetIndex().GetTargetAt(0)).toStdString());
+    EXPECT_EQ(dlg.GetTargetLineText(), QString::fromStdString(dlg.GetIndex().GetTargetAt(0)));
     QTest::keyClick(pList, Qt::Key_Up);
     EXPECT_TRUE(QueryBox()->hasFocus());
     // Tab selects the first line only when nothing is selected.
