@@ -13,9 +13,9 @@
 
 namespace sitefinch {
 
-// Line position -> entry of the last filter run, as numbers into CFilterBlock::entries: the
+// Line position -> entry of the last filter run, as numbers into CFilterBlock's texts: the
 // listed ones, or, after an empty query, every one in order with no list at all (a million lines
-// would otherwise cost a million numbers). The entries belong to the tree.
+// would otherwise cost a million numbers).
 struct CPositionMap {
     std::vector<std::uint32_t> lines;
     std::size_t nAll = 0;  // when not 0, position i is entry i and lines is empty
@@ -30,28 +30,27 @@ struct CPositionMap {
     }
 };
 
-// The in-order list flattened for the filter, so that a keystroke scans one block: entry i is
-// entries[i], its text pTexts->GetText(i), and its lower-cased form starts at offsets[i] in
-// lower. A result list may keep pTexts: Refresh() makes a new CLineTexts and never changes one
-// handed out. The entries belong to the tree and are valid until it changes.
+// The in-order list flattened for the filter, so that a keystroke scans one block: entry i has
+// the text pTexts->GetText(i), which leads to its target (CIndexEntry::GetTargetOfText), and its
+// lower-cased form starts at offsets[i] in lower. A result list may keep pTexts: Refresh() makes
+// a new CLineTexts and never changes one handed out.
 // The lower-cased block is made apart from the rest, since an empty query, the first one after
-// every load, needs none of it: Refresh() makes entries and texts, and Lower() then adds the
-// lower-cased forms a slice at a time, so that the window can make them while it waits for keys.
+// every load, needs none of it: Refresh() makes the texts, and Lower() then adds the lower-cased
+// forms a slice at a time, so that the window can make them while it waits for keys.
 struct CFilterBlock {
     // True when the block reflects the tree's current in-order list.
     bool IsCurrentFor(const CEntryTree& tree) const {
         return pTexts != nullptr && nGeneration == tree.GetOrderGeneration();
     }
-    // Makes entries and texts anew from the tree's in-order list, and drops the lower-cased block.
+    // Makes the texts anew from the tree's in-order list, and drops the lower-cased block.
     void Refresh(const CEntryTree& tree);
     // Adds the lower-cased forms of up to nMaxEntries more entries; true when every entry has its.
     bool Lower(std::size_t nMaxEntries);
-    bool IsLowered() const { return offsets.size() == entries.size(); }
+    bool IsLowered() const { return pTexts == nullptr || offsets.size() == pTexts->GetCount(); }
     // Lets go of everything, the texts included (result lists that hold them keep them alive).
     void Clear();
 
     std::uint64_t nGeneration = 0;
-    std::vector<const CIndexEntry*> entries;
     std::shared_ptr<const CLineTexts> pTexts;
     std::vector<std::uint32_t> offsets;  // of the first offsets.size() entries
     std::string lower;

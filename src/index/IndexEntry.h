@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 
 #include "EntryArena.h"
@@ -39,6 +40,12 @@ public:
     const char* GetText() const { return m_pszText; }
     std::size_t GetTextLength() const {
         return static_cast<std::size_t>(m_pszTarget - m_pszText) - 1;
+    }
+
+    // The target of the entry whose text (as GetText() gave it) this is, so that a list of
+    // texts needs no entries beside them. Valid as long as the text.
+    static const char* GetTargetOfText(const char* pszText) {
+        return pszText + std::strlen(pszText) + 1;
     }
 
     // For in-place rewriting of the text (entity decoding) before the entry is inserted; the

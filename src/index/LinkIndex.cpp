@@ -147,8 +147,8 @@ const char* CLinkIndex::GetTargetAt(std::int64_t nPosition) const {
     if (nPosition < 0 || static_cast<std::uint64_t>(nPosition) >= m_pPositionMap->size()) {
         return nullptr;
     }
-    return m_filter.entries[m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))]
-        ->GetTarget();
+    return CIndexEntry::GetTargetOfText(
+        m_filter.pTexts->GetText(m_pPositionMap->EntryAt(static_cast<std::size_t>(nPosition))));
 }
 
 void FormatStatistics(char* pszText, std::size_t nCapacity, std::int32_t nPages,

@@ -4,7 +4,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,27 +42,26 @@ void CLinkIndex::FilterEntries(CResultList& resultList, const char* pszQuery) {
     const CLineTexts& texts = *m_filter.pTexts;
     const std::size_t nTexts = texts.GetCount();
     m_pPositionMap->clear();
-    std::vector<std::uint32_t> lines;
     if (query.bMatchAll) {
         m_pPositionMap->nAll = nTexts;
-        lines.resize(nTexts);
-        std::iota(lines.begin(), lines.end(), std::uint32_t{0});
-    } else {
-        m_filter.Lower(nTexts);
-        FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
-                            nTexts, query.forms.sCp1252, lines);
-        if (query.bTwoForms) {
-            std::vector<std::uint32_t> other;
-            FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(),
-                                m_filter.offsets.data(), nTexts, query.forms.sUtf8, other);
-            std::vector<std::uint32_t> both;
-            both.reserve(lines.size() + other.size());
-            std::set_union(lines.begin(), lines.end(), other.begin(), other.end(),
-                           std::back_inserter(both));
-            lines = std::move(both);
-        }
-        m_pPositionMap->lines = lines;
+        resultList.ReplaceWithAllLines(m_filter.pTexts);
+        return;
     }
+    m_filter.Lower(nTexts);
+    std::vector<std::uint32_t> lines;
+    FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
+                        nTexts, query.forms.sCp1252, lines);
+    if (query.bTwoForms) {
+        std::vector<std::uint32_t> other;
+        FindTextsContaining(m_filter.lower.data(), m_filter.lower.size(), m_filter.offsets.data(),
+                            nTexts, query.forms.sUtf8, other);
+        std::vector<std::uint32_t> both;
+        both.reserve(lines.size() + other.size());
+        std::set_union(lines.begin(), lines.end(), other.begin(), other.end(),
+                       std::back_inserter(both));
+        lines = std::move(both);
+    }
+    m_pPositionMap->lines = lines;
     resultList.ReplaceLines(m_filter.pTexts, std::move(lines));
 }
 
@@ -105,11 +103,9 @@ void CFilterBlock::Refresh(const CEntryTree& tree) {
     // a million entries would otherwise pass through almost twice their size while they grow.
     std::vector<std::uint32_t>().swap(offsets);
     std::string().swap(lower);
-    std::vector<const CIndexEntry*> newEntries;
-    newEntries.reserve(std::min(tree.GetCount(), kMaxLineTexts));
     // A list may still hold the old texts, so the new ones go into a new object.
     auto pNewTexts = std::make_shared<CLineTexts>();
-    pNewTexts->texts.reserve(newEntries.capacity());
+    pNewTexts->texts.reserve(std::min(tree.GetCount(), kMaxLineTexts));
     std::size_t nBytes = 0;
     for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
         const CIndexEntry* pEntry = pNode->m_pEntry.get();
@@ -117,33 +113,34 @@ void CFilterBlock::Refresh(const CEntryTree& tree) {
             continue;
         }
         // Beyond what a line number or an offset into the lower-cased block can name.
-        if (newEntries.size() == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
+        if (pNewTexts->texts.size() == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
             break;
         }
-        newEntries.push_back(pEntry);
         pNewTexts->texts.push_back(pEntry->GetText());
         nBytes += pEntry->GetTextLength() + 1;
     }
-    if (!newEntries.empty()) {
+    if (!pNewTexts->texts.empty()) {
         pNewTexts->pMemory = tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
     }
-    entries = std::move(newEntries);
     pTexts = std::move(pNewTexts);
     nLowerBytes = nBytes;
     nGeneration = tree.GetOrderGeneration();
 }
 
 bool CFilterBlock::Lower(std::size_t nMaxEntries) {
-    if (offsets.capacity() < entries.size()) {
-        offsets.reserve(entries.size());
+    if (IsLowered()) {
+        return true;
+    }
+    const std::vector<const char*>& texts = pTexts->texts;
+    if (offsets.capacity() < texts.size()) {
+        offsets.reserve(texts.size());
         lower.reserve(nLowerBytes);
     }
-    const std::size_t nEnd =
-        offsets.size() + std::min(nMaxEntries, entries.size() - offsets.size());
+    const std::size_t nEnd = offsets.size() + std::min(nMaxEntries, texts.size() - offsets.size());
     const std::size_t nFirstByte = lower.size();
     for (std::size_t i = offsets.size(); i < nEnd; ++i) {
         offsets.push_back(static_cast<std::uint32_t>(lower.size()));
-        lower.append(entries[i]->GetText(), entries[i]->GetTextLength());
+        lower.append(texts[i]);
         lower.push_back('\0');
     }
     // Lower-cased in one go: CharLowerA never changes a length, and the zeros stay zeros.
@@ -153,7 +150,6 @@ bool CFilterBlock::Lower(std::size_t nMaxEntries) {
 
 void CFilterBlock::Clear() {
     pTexts.reset();
-    std::vector<const CIndexEntry*>().swap(entries);
     std::vector<std::uint32_t>().swap(offsets);
     std::string().swap(lower);
     nLowerBytes = 0;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <numeric>
+#include <utility>
 #include <vector>
 
 #include "LineTexts.h"
@@ -20,6 +22,14 @@ public:
     // Successive calls share one block until the index's order is rebuilt.
     virtual void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
                               std::vector<std::uint32_t> lines) = 0;
+
+    // The same with every text of the block, in order, which a list may show without a number
+    // per line: a million lines would cost 4 MB of numbers that say nothing.
+    virtual void ReplaceWithAllLines(std::shared_ptr<const CLineTexts> pTexts) {
+        std::vector<std::uint32_t> lines(pTexts->GetCount());
+        std::iota(lines.begin(), lines.end(), std::uint32_t{0});
+        ReplaceLines(std::move(pTexts), std::move(lines));
+    }
 };
 
 }  // namespace sitefinch

@@ -1,6 +1,7 @@
 // Result list lines kept as numbers into the index's text block and decoded for display on demand.
 #include "ResultListModel.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <utility>
@@ -11,23 +12,38 @@ namespace sitefinch {
 
 CResultListModel::CResultListModel(QObject* pParent) : QAbstractListModel(pParent) {}
 
+namespace {
+
+// A QListView counts rows in int; more lines than that cannot be shown.
+constexpr std::size_t kMaxRows = static_cast<std::size_t>(std::numeric_limits<int>::max());
+
+}  // namespace
+
 void CResultListModel::ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
                                     std::vector<std::uint32_t> lines) {
     beginResetModel();
     m_pTexts = std::move(pTexts);
     m_lines = std::move(lines);
+    m_nAll = 0;
     if (m_pTexts == nullptr) {
         m_lines.clear();
     }
-    // A QListView counts rows in int; more lines than that cannot be shown.
-    if (m_lines.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        m_lines.resize(static_cast<std::size_t>(std::numeric_limits<int>::max()));
+    if (m_lines.size() > kMaxRows) {
+        m_lines.resize(kMaxRows);
     }
     endResetModel();
 }
 
+void CResultListModel::ReplaceWithAllLines(std::shared_ptr<const CLineTexts> pTexts) {
+    beginResetModel();
+    m_pTexts = std::move(pTexts);
+    std::vector<std::uint32_t>().swap(m_lines);
+    m_nAll = m_pTexts != nullptr ? std::min(m_pTexts->GetCount(), kMaxRows) : 0;
+    endResetModel();
+}
+
 int CResultListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_lines.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_nAll != 0 ? m_nAll : m_lines.size());
 }
 
 QVariant CResultListModel::data(const QModelIndex& index, int role) const {
@@ -40,10 +56,11 @@ QVariant CResultListModel::data(const QModelIndex& index, int role) const {
 }
 
 std::string_view CResultListModel::GetLine(int nRow) const {
-    if (nRow < 0 || static_cast<std::size_t>(nRow) >= m_lines.size()) {
+    const auto nIndex = static_cast<std::size_t>(nRow);
+    if (nRow < 0 || nIndex >= (m_nAll != 0 ? m_nAll : m_lines.size())) {
         return {};
     }
-    const std::uint32_t nText = m_lines[static_cast<std::size_t>(nRow)];
+    const std::size_t nText = m_nAll != 0 ? nIndex : m_lines[nIndex];
     if (nText >= m_pTexts->GetCount()) {
         return {};  // a number the block does not hold; shown as an empty line
     }

@@ -25,6 +25,8 @@ public:
     // One model reset: the view loses its selection and current line.
     void ReplaceLines(std::shared_ptr<const CLineTexts> pTexts,
                       std::vector<std::uint32_t> lines) override;
+    // The same, keeping no numbers.
+    void ReplaceWithAllLines(std::shared_ptr<const CLineTexts> pTexts) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -35,6 +37,7 @@ public:
 private:
     std::shared_ptr<const CLineTexts> m_pTexts;  // null until the first replace
     std::vector<std::uint32_t> m_lines;          // row -> text number in m_pTexts
+    std::size_t m_nAll = 0;  // when not 0, row i shows text i and m_lines is empty
 };
 
 }  // namespace sitefinch
