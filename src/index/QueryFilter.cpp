@@ -22,6 +22,28 @@ namespace {
 // The lower-cased block is addressed by 32-bit offsets: a text must start below 4 GiB.
 constexpr std::size_t kMaxFilterBlockStart = std::numeric_limits<std::uint32_t>::max();
 
+// Calls visit(entry) for each entry of the tree's in-order list that the filter can name: no more
+// than a line number can count, and none that would start beyond 4 GiB into the lower-cased block.
+// Returns that block's size, zeros included.
+template <class TVisit>
+std::size_t ForEachFilterEntry(const CEntryTree& tree, TVisit&& visit) {
+    std::size_t nCount = 0;
+    std::size_t nBytes = 0;
+    for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
+        const CIndexEntry* pEntry = pNode->m_pEntry.get();
+        if (pEntry == nullptr) {
+            continue;
+        }
+        if (nCount == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
+            break;
+        }
+        ++nCount;
+        nBytes += pEntry->GetTextLength() + 1;
+        visit(*pEntry);
+    }
+    return nBytes;
+}
+
 }  // namespace
 
 CLoweredQuery::CLoweredQuery(const char* pszQuery) {
@@ -69,29 +91,16 @@ void CLinkIndex::VisitMatches(const char* pszQuery,
                               const std::function<void(const CIndexEntry&)>& visit) const {
     const CLoweredQuery query(pszQuery);
     std::string sLower;  // one text at a time
-    std::size_t nCount = 0;
-    std::size_t nBytes = 0;
-    for (const CEntryNode* pNode = m_tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
-        const CIndexEntry* pEntry = pNode->m_pEntry.get();
-        if (pEntry == nullptr) {
-            continue;
-        }
-        // Where the filter's blocks end (see CFilterBlock::Refresh).
-        if (nCount == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
-            break;
-        }
-        ++nCount;
-        const std::size_t nLength = pEntry->GetTextLength();
-        nBytes += nLength + 1;
+    ForEachFilterEntry(m_tree, [&](const CIndexEntry& entry) {
         if (!query.bMatchAll) {
-            sLower.assign(pEntry->GetText(), nLength);
-            CharLowerBuff(sLower.data(), nLength);
+            sLower.assign(entry.GetText(), entry.GetTextLength());
+            CharLowerBuff(sLower.data(), sLower.size());
             if (!query.IsIn(sLower)) {
-                continue;
+                return;
             }
         }
-        visit(*pEntry);
-    }
+        visit(entry);
+    });
 }
 
 bool CLinkIndex::PrepareFilter(std::size_t nMaxEntries) {
@@ -106,19 +115,8 @@ void CFilterBlock::Refresh(const CEntryTree& tree) {
     // A list may still hold the old texts, so the new ones go into a new object.
     auto pNewTexts = std::make_shared<CLineTexts>();
     pNewTexts->texts.reserve(std::min(tree.GetCount(), kMaxLineTexts));
-    std::size_t nBytes = 0;
-    for (const CEntryNode* pNode = tree.GetHead(); pNode != nullptr; pNode = pNode->m_pNext) {
-        const CIndexEntry* pEntry = pNode->m_pEntry.get();
-        if (pEntry == nullptr) {
-            continue;
-        }
-        // Beyond what a line number or an offset into the lower-cased block can name.
-        if (pNewTexts->texts.size() == kMaxLineTexts || nBytes > kMaxFilterBlockStart) {
-            break;
-        }
-        pNewTexts->texts.push_back(pEntry->GetText());
-        nBytes += pEntry->GetTextLength() + 1;
-    }
+    const std::size_t nBytes = ForEachFilterEntry(
+        tree, [&](const CIndexEntry& entry) { pNewTexts->texts.push_back(entry.GetText()); });
     if (!pNewTexts->texts.empty()) {
         pNewTexts->pMemory = tree.ShareTexts();  // so that Clear() can reuse the memory otherwise
     }
