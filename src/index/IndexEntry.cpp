@@ -1,8 +1,6 @@
 // Index entries: private copies of text and target, and the entry order.
 #include "IndexEntry.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -19,17 +17,17 @@ CIndexEntry::CIndexEntry(const CEntryMemory& memory, const char* pszTarget, cons
     const std::size_t nText = std::strlen(pszText) + 1;
     const std::size_t nTarget = std::strlen(pszTarget) + 1;
     m_pszText = static_cast<char*>(memory.texts.Allocate(nText + nTarget, 1));
-    m_pszTarget = m_pszText + nText;
     std::memcpy(m_pszText, pszText, nText);
-    std::memcpy(m_pszTarget, pszTarget, nTarget);
+    std::memcpy(m_pszText + nText, pszTarget, nTarget);
 }
 
-void CIndexEntry::TextRewritten() {
-    // The target moves up behind the shortened text, which keeps the length where it starts.
+void CIndexEntry::RewriteText(void (*pfnRewrite)(char* pszText)) {
+    const char* const pszOldTarget = GetTarget();
+    pfnRewrite(m_pszText);
+    // GetTarget() looks for the target right behind the text's zero.
     char* const pszTarget = m_pszText + std::strlen(m_pszText) + 1;
-    if (pszTarget != m_pszTarget) {
-        std::memmove(pszTarget, m_pszTarget, std::strlen(m_pszTarget) + 1);
-        m_pszTarget = pszTarget;
+    if (pszTarget != pszOldTarget) {
+        std::memmove(pszTarget, pszOldTarget, std::strlen(pszOldTarget) + 1);
     }
 }
 
@@ -42,22 +40,7 @@ bool CIndexEntry::IsGreaterThan(const CIndexEntry& other) const {
 }
 
 int CIndexEntry::CompareTo(const CIndexEntry& other) const {
-    // Both texts hold at least n bytes before their terminating zeros, so the common prefix can
-    // be skipped eight bytes at a time; the rest, from at the latest the shorter text's zero on,
-    // is compared byte by byte. A step may not take in the zero: two equal texts would then be
-    // compared on past their ends.
-    const std::size_t n = std::min(GetTextLength(), other.GetTextLength());
-    std::size_t i = 0;
-    for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
-        std::uint64_t a = 0;
-        std::uint64_t b = 0;
-        std::memcpy(&a, m_pszText + i, sizeof a);
-        std::memcpy(&b, other.m_pszText + i, sizeof b);
-        if (a != b) {
-            break;
-        }
-    }
-    return CompareEntryTexts(m_pszText + i, other.m_pszText + i);
+    return CompareEntryTexts(m_pszText, other.m_pszText);
 }
 
 int CompareEntryTexts(const char* pszA, const char* pszB) {

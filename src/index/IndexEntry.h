@@ -36,11 +36,9 @@ public:
     }
 
     // The strings live as long as the entry.
-    const char* GetTarget() const { return m_pszTarget; }
+    const char* GetTarget() const { return GetTargetOfText(m_pszText); }
     const char* GetText() const { return m_pszText; }
-    std::size_t GetTextLength() const {
-        return static_cast<std::size_t>(m_pszTarget - m_pszText) - 1;
-    }
+    std::size_t GetTextLength() const { return std::strlen(m_pszText); }
 
     // The target of the entry whose text (as GetText() gave it) this is, so that a list of
     // texts needs no entries beside them. Valid as long as the text.
@@ -48,10 +46,9 @@ public:
         return pszText + std::strlen(pszText) + 1;
     }
 
-    // For in-place rewriting of the text (entity decoding) before the entry is inserted; the
-    // caller then calls TextRewritten(). The result never grows.
-    char* GetMutableText() { return m_pszText; }
-    void TextRewritten();
+    // Rewrites the text in place (entity decoding) before the entry is inserted; pfnRewrite may
+    // only shorten it. The target then moves up behind it.
+    void RewriteText(void (*pfnRewrite)(char* pszText));
 
     // Byte-wise order of the texts with 'A'..'Z' folded to 'a'..'z'; bytes 128..255 unmapped.
     bool IsLessThan(const CIndexEntry& other) const;
@@ -60,9 +57,8 @@ public:
     int CompareTo(const CIndexEntry& other) const;
 
 private:
-    // One block holds the text, its zero, the target and its zero, so that the text's length is
-    // where the target starts: a million entries keep no length of their own (8 MB).
-    char* m_pszTarget = nullptr;
+    // One block holds the text, its zero, the target and its zero, so that the target is found
+    // behind the text: a million entries keep no pointer to it (8 MB).
     char* m_pszText = nullptr;
 };
 

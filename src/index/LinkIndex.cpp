@@ -100,8 +100,7 @@ bool CLinkIndex::InsertEntry(const char* pszTarget, const char* pszText, bool bL
                                             ? new (memory) CLinkEntry(memory, pszTarget, pszText)
                                             : new (memory) CIndexEntry(memory, pszTarget, pszText));
     if (!bDecoded && std::strchr(pEntry->GetText(), '&') != nullptr) {
-        DecodeEntities(pEntry->GetMutableText());
-        pEntry->TextRewritten();
+        pEntry->RewriteText(&DecodeEntities);
     }
     if (m_pBuildSink != nullptr) {
         if (!bDecoded && m_pBuildSink->HoldsText({pEntry->GetText(), pEntry->GetTextLength()})) {
